@@ -1,0 +1,9 @@
+// The SDK's umbrella header: everything the system's sources include.
+#ifndef KELVANE_WINDOWS_H
+#define KELVANE_WINDOWS_H
+
+#include <windef.h>
+#include <winerror.h>
+#include <winbase.h>
+
+#endif

@@ -1,0 +1,69 @@
+// kdevice: makes an emulated device root from a profile and runs programs on it.
+//
+//   kdevice create ROOT PROFILE   new root with ROOT/device.json = PROFILE
+//   kdevice run ROOT COMMAND...   runs COMMAND with the device root set
+//   kdevice reboot ROOT           restarts the device clock at tick 0
+#include "internal/device_clock.h"
+#include "internal/device_root.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: kdevice create ROOT PROFILE\n"
+               "       kdevice run ROOT COMMAND [ARGS...]\n"
+               "       kdevice reboot ROOT\n");
+  return 2;
+}
+
+int Create(const fs::path& root, const fs::path& profile) {
+  std::error_code ec;
+  for (const char* folder : {"windows", "Program Files/Kelvane", "dev"}) {
+    fs::create_directories(root / folder, ec);
+    if (ec) {
+      std::fprintf(stderr, "kdevice: cannot create %s: %s\n", (root / folder).c_str(), ec.message().c_str());
+      return 1;
+    }
+  }
+  fs::copy_file(profile, root / "device.json", fs::copy_options::overwrite_existing, ec);
+  if (ec) {
+    std::fprintf(stderr, "kdevice: cannot copy %s: %s\n", profile.c_str(), ec.message().c_str());
+    return 1;
+  }
+  kelvane::UseDeviceRoot(root);
+  kelvane::RebootDeviceClock();
+  std::printf("device root %s created from %s\n", fs::absolute(root).c_str(), profile.c_str());
+  return 0;
+}
+
+int Run(const fs::path& root, char** command) {
+  setenv("KELVANE_DEVICE_ROOT", fs::absolute(root).c_str(), 1);
+  execvp(command[0], command);
+  std::perror(command[0]);
+  return 127;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return Usage();
+  const std::string verb = argv[1];
+  if (verb == "create" && argc == 4) return Create(argv[2], argv[3]);
+  if (verb == "run" && argc >= 4) return Run(argv[2], argv + 3);
+  if (verb == "reboot" && argc == 3) {
+    kelvane::UseDeviceRoot(argv[2]);
+    kelvane::RebootDeviceClock();
+    return 0;
+  }
+  return Usage();
+}
