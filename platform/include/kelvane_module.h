@@ -5,12 +5,15 @@
 // pairs, ended by an entry with ordinal 0. GetProcAddressW with
 // MAKEINTRESOURCEW(n) looks the ordinal up there.
 //
-// String resources: an exported table "KelvaneStringTable" of (id, text)
-// pairs, ended by an entry with id 0. LoadStringW reads it from the module
-// whose handle it is given: a translation module loaded with LoadLibraryW, or
-// the program itself (NULL or GetModuleHandleW(NULL)), whose executable must
-// then export its symbols (CMake: ENABLE_EXPORTS). Declare it C-linkage:
-//   extern "C" const KELVANE_STRING KelvaneStringTable[] = {{105, L"Menu"}, {0, NULL}};
+// String resources: an exported function "KelvaneStringTable" that returns
+// a table of (id, text) pairs ended by an entry with id 0. LoadStringW reads
+// it from the module whose handle it is given: a translation module loaded
+// with LoadLibraryW, or the program itself (NULL or GetModuleHandleW(NULL)),
+// whose executable must then export its symbols (CMake: ENABLE_EXPORTS).
+// It is a function, not an array, because the program and a module both
+// define it: two data symbols of one name would be one object to the
+// sanitizers' one-definition check. Write it with the macro:
+//   KELVANE_STRING_TABLE({105, L"Menu"}, {106, L"Quit"})
 // As on the device, an empty text cannot be told from a missing one.
 #ifndef KELVANE_MODULE_H
 #define KELVANE_MODULE_H
@@ -29,6 +32,13 @@ typedef struct _KELVANE_STRING {
   const WCHAR* text;
 } KELVANE_STRING;
 
+typedef const KELVANE_STRING*(WINAPI* KELVANE_STRING_TABLE_FUNCTION)(void);
 #define KELVANE_STRING_TABLE_SYMBOL "KelvaneStringTable"
+
+#define KELVANE_STRING_TABLE(...)                                   \
+  KELVANE_EXTERN_C const KELVANE_STRING* WINAPI KelvaneStringTable(void) { \
+    static const KELVANE_STRING table[] = {__VA_ARGS__, {0, NULL}};   \
+    return table;                                                   \
+  }
 
 #endif

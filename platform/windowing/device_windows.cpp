@@ -58,8 +58,10 @@ bool ParseEntry(const std::string& line, TopLevelEntry* entry) {
   long long pid = 0;
   unsigned long long started = 0;
   if (!(in >> word >> hwnd >> pid >> started) || word != "window") return false;
-  size_t pos = static_cast<size_t>(in.tellg()) + 1;
-  if (!UnquoteText(line, &pos, &entry->class_name) || !UnquoteText(line, &++pos, &entry->title)) return false;
+  size_t pos = static_cast<size_t>(in.tellg()) + 1;  // past the blank after the start time
+  if (!UnquoteText(line, &pos, &entry->class_name)) return false;
+  ++pos;  // the blank between the texts
+  if (!UnquoteText(line, &pos, &entry->title)) return false;
   entry->hwnd = HandleFromText(hwnd);
   entry->pid = static_cast<pid_t>(pid);
   entry->started = started;

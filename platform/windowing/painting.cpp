@@ -8,6 +8,7 @@
 #include "internal/windowing.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace kelvane {
 namespace {
@@ -88,9 +89,9 @@ class Canvas {
   const RECT& clip() const { return clip_; }
   void Clip(const RECT& r) { clip_ = Intersect(clip_, r); }
 
-  void Put(LONG x, LONG y, const Cell& cell) {
+  void Put(int64_t x, int64_t y, const Cell& cell) {
     if (x < clip_.left || x >= clip_.right || y < clip_.top || y >= clip_.bottom) return;
-    const LONG fx = x + offset_.x, fy = y + offset_.y;
+    const LONG fx = static_cast<LONG>(x) + offset_.x, fy = static_cast<LONG>(y) + offset_.y;
     if (fx < 0 || fy < 0 || fx >= top_->Width() || fy >= top_->Height()) return;
     top_->frame[fy * top_->Width() + fx] = cell;
   }
@@ -270,8 +271,10 @@ BOOL WINAPI ExtTextOutW(HDC hdc, int X, int Y, UINT fuOptions, const RECT* lprc,
   cell.bg = dc->background;
   if (lprc && (fuOptions & ETO_OPAQUE)) canvas.Fill(*lprc, cell);
   if (lprc && (fuOptions & ETO_CLIPPED)) canvas.Clip(*lprc);
-  LONG x = X;
+  int64_t x = X;
   for (UINT i = 0; i < cbCount; ++i) {
+    // Without lpDx the text only moves right: nothing more can show.
+    if (!lpDx && x >= canvas.clip().right) break;
     cell.ch = lpszString[i];
     canvas.Put(x, Y, cell);
     x += lpDx ? lpDx[i] : 1;

@@ -1,7 +1,7 @@
 // String resources and the user-interface language.
 //
-// A module's string table is its exported KelvaneStringTable
-// (kelvane_module.h); the program's own is found in the executable.
+// A module's string table comes from its exported KelvaneStringTable
+// function (kelvane_module.h); the program's own is found in the executable.
 #include "internal/device_root.h"
 #include "internal/last_error.h"
 #include "internal/modules.h"
@@ -30,7 +30,8 @@ int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBu
   if (!lpBuffer || cchBufferMax < 0) return Fail(ERROR_INVALID_PARAMETER, 0);
   void* host = ModuleHostHandle(hInstance);
   if (!host) return Fail(ERROR_INVALID_HANDLE, 0);
-  auto table = static_cast<const KELVANE_STRING*>(dlsym(host, KELVANE_STRING_TABLE_SYMBOL));
+  auto table_of = reinterpret_cast<KELVANE_STRING_TABLE_FUNCTION>(dlsym(host, KELVANE_STRING_TABLE_SYMBOL));
+  const KELVANE_STRING* table = table_of ? table_of() : nullptr;
   if (!table) return Fail(ERROR_RESOURCE_TYPE_NOT_FOUND, 0);
   const WCHAR* text = nullptr;
   for (; table->id != 0 && !text; ++table)

@@ -36,7 +36,7 @@ class QueueOwner {
       AbandonQueue(*queue);
       for (const auto& window : OwnWindows()) {
         if (window->queue != queue) continue;
-        if (window->IsTopLevel()) top_levels.push_back(window);
+        if (window->published) top_levels.push_back(window);
         RemoveWindow(window->handle);
       }
     }

@@ -97,6 +97,9 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
   const SIZE screen = ScreenSize();
   const bool child = (dwStyle & WS_CHILD) != 0;
   auto window = std::make_shared<Window>();
+  CREATESTRUCTW create{lpParam, hInstance, hMenu, hWndParent, 0, 0, 0, 0, static_cast<LONG>(dwStyle), lpWindowName,
+                       lpClassName, dwExStyle};
+  std::wstring class_name;
   {
     std::lock_guard<std::mutex> guard(WindowLock());
     window->window_class = FindClass(lpClassName);
@@ -117,10 +120,13 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
     window->rect = Placement(X, Y, nWidth, nHeight);
     ResizeFrame(*window);
     AddWindow(window);
+    create.x = window->rect.left;
+    create.y = window->rect.top;
+    create.cx = window->Width();
+    create.cy = window->Height();
+    class_name = window->window_class->name;
   }
   const HWND hwnd = window->handle;
-  CREATESTRUCTW create{lpParam, hInstance, hMenu, hWndParent, window->Height(), window->Width(), Y, X,
-                       static_cast<LONG>(dwStyle), lpWindowName, lpClassName, dwExStyle};
   if (CallWindowProcedure(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
     DestroyWindow(hwnd);
     return nullptr;
@@ -132,8 +138,10 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
       if (!FindOwnWindow(hwnd) || window->destroying) return nullptr;
       window->published = true;
     }
-    PublishTopLevel(hwnd, window->window_class->name, window->title);
+    // The session first: whoever finds the window may signal or call its
+    // process at once.
     TopLevelWindowCreated();
+    PublishTopLevel(hwnd, class_name, lpWindowName ? lpWindowName : L"");
   }
   if (dwStyle & WS_VISIBLE) ShowWindow(hwnd, SW_SHOW);
   return hwnd;

@@ -85,6 +85,39 @@ TEST_F(MessageTest, SendMessageFromAnotherThreadRunsOnTheWindowThreadAndReturnsI
   EXPECT_EQ(pings[1].thread, GetCurrentThreadId());
 }
 
+TEST_F(MessageTest, ThreadsSendingToEachOtherAnswerWhileTheyWait) {
+  constexpr UINT kPong = WM_USER + 2;
+  HWND mine = CreateTestWindow(L"Mine", 0);
+  std::atomic<HWND> theirs{nullptr};
+  std::atomic<LRESULT> answer{0};
+  // Our procedure answers kPing by sending kPong back to the other thread's
+  // window while that thread is still waiting for our answer.
+  handler_ = [&](HWND hwnd, UINT message, WPARAM, LPARAM, LRESULT* result) {
+    if (message == kPing && hwnd == mine) {
+      *result = SendMessageW(theirs, kPong, 0, 0) + 1;
+      return true;
+    }
+    if (message == kPong) {
+      *result = 7;
+      return true;
+    }
+    return false;
+  };
+  std::thread other([&] {
+    theirs = CreateTestWindow(L"Theirs", 0);
+    answer = SendMessageW(mine, kPing, 0, 0);
+    DestroyWindow(theirs);
+    PostMessageW(mine, WM_CLOSE, 0, 0);
+  });
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0 && msg.message != WM_CLOSE) DispatchMessageW(&msg);
+  other.join();
+  EXPECT_EQ(answer.load(), 8);
+  const auto pongs = Recorded(kPong);
+  ASSERT_EQ(pongs.size(), 1u);
+  EXPECT_NE(pongs[0].thread, GetCurrentThreadId()) << "answered on the other window's thread";
+}
+
 TEST_F(MessageTest, SenderGetsZeroWhenTheWindowThreadEndsWithoutAnswering) {
   std::atomic<HWND> hwnd{nullptr};
   std::atomic<bool> message_sent{false};

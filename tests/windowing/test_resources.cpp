@@ -8,12 +8,7 @@
 #include <string>
 
 // The test program's own string table, as the program exports its own.
-extern "C" const KELVANE_STRING KelvaneStringTable[] = {
-    {105, L"Menu"},
-    {133, L"Loading..."},
-    {200, L""},
-    {0, nullptr},
-};
+KELVANE_STRING_TABLE({105, L"Menu"}, {133, L"Loading..."}, {200, L""})
 
 namespace {
 

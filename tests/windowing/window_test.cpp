@@ -33,10 +33,18 @@ void WindowTest::SetUp() {
 }
 
 void WindowTest::TearDown() {
-  // Windows a test left behind would keep the class and this device in use.
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    handler_ = nullptr;
+  }
+  // Windows a test left behind would keep the class and this device in use,
+  // and what they left in this thread's queue would reach the next test.
   while (HWND hwnd = FindWindowW(kClassName, nullptr))
     if (!DestroyWindow(hwnd)) break;
   UnregisterClassW(kClassName, nullptr);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
   DeviceTest::TearDown();
 }
 

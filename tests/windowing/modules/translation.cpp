@@ -3,8 +3,4 @@
 
 #include "kelvane_module.h"
 
-extern "C" const KELVANE_STRING KelvaneStringTable[] = {
-    {105, L"Men\u00fc"},
-    {106, L"Beenden"},
-    {0, nullptr},
-};
+KELVANE_STRING_TABLE({105, L"Men\u00fc"}, {106, L"Beenden"})
