@@ -41,8 +41,6 @@ struct WindowClass {
   std::wstring name;
   WNDPROC proc = nullptr;
   HBRUSH background = nullptr;
-  UINT style = 0;
-  HINSTANCE instance = nullptr;
   ATOM atom = 0;
   int windows = 0;  // live windows of the class
 };

@@ -26,8 +26,6 @@ ATOM WINAPI RegisterClassW(const WNDCLASSW* lpWndClass) {
   window_class->name = lpWndClass->lpszClassName;
   window_class->proc = lpWndClass->lpfnWndProc;
   window_class->background = lpWndClass->hbrBackground;
-  window_class->style = lpWndClass->style;
-  window_class->instance = lpWndClass->hInstance;
   window_class->atom = g_next_atom++;
   Classes()[ClassKey(window_class->name)] = window_class;
   return window_class->atom;

@@ -167,11 +167,4 @@ TEST_F(WindowsTest, ScreenSizeComesFromTheProfile) {
   EXPECT_EQ(r.bottom, 12);
 }
 
-TEST_F(WindowsTest, ShowWindowReportsThePreviousVisibility) {
-  HWND hwnd = CreateTestWindow(L"Test", 0);
-  EXPECT_FALSE(ShowWindow(hwnd, SW_SHOW));
-  EXPECT_TRUE(ShowWindow(hwnd, SW_HIDE));
-  EXPECT_FALSE(ShowWindow(hwnd, SW_HIDE));
-}
-
 }  // namespace
