@@ -53,4 +53,11 @@
 #define ERROR_TIMEOUT 1460L
 #define ERROR_DEVICE_NOT_AVAILABLE 4319L
 
+// HRESULT composition, as the radio and SIM error codes are built.
+#define SEVERITY_SUCCESS 0
+#define SEVERITY_ERROR 1
+#define MAKE_HRESULT(sev, fac, code) \
+  ((HRESULT)(((unsigned long)(sev) << 31) | ((unsigned long)(fac) << 16) | ((unsigned long)(code))))
+#define E_ACCESSDENIED ((HRESULT)0x80070005L)
+
 #endif
