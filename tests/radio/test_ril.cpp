@@ -90,7 +90,9 @@ TEST_F(RilTest, AnswersWithTheServingCellOnItsOwnThreadWithIncreasingIds) {
     EXPECT_EQ(info.dwTimingAdvance, 1u);
   }
   EXPECT_EQ(ril_.Deinitialize(handle), S_OK);
-  // Identifiers keep increasing across handles.
+  // Identifiers keep increasing across handles and loads of the library.
+  FreeLibrary(ril_.module);
+  ASSERT_TRUE(ril_.Load());
   HRIL other = Open();
   EXPECT_GT(ril_.DevSpecific(other, nullptr, 0), second);
   EXPECT_EQ(ril_.Deinitialize(other), S_OK);

@@ -1,7 +1,7 @@
 // ril.dll: the device's Radio Interface Layer.
 //
 // Commands return an identifier at once (positive, increasing over the whole
-// process) and are answered later through the client's result callback on a
+// process, also across loads of the library) and are answered later through the client's result callback on a
 // thread of the client's own (ril_client.h). A cell-tower answer describes the
 // serving cell of the scenario step current when the answer is given; with no
 // serving cell the radio answers RIL_RESULT_ERROR with RIL_E_NONETWORKSVC.
@@ -13,11 +13,11 @@
 // callbacks it forbids further callbacks and returns while that one runs.
 #include <ril.h>
 
+#include "internal/radio_driver.h"
 #include "internal/scenario.h"
 #include "radio_settings.h"
 #include "ril_client.h"
 
-#include <atomic>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -70,12 +70,6 @@ void CloseClient(const std::shared_ptr<RilClient>& client) {
   ClientTable& t = Clients();
   std::lock_guard<std::mutex> guard(t.lock);
   t.closing.push_back(client);
-}
-
-// Identifiers run from 1 to 0x7FFFFFFF, then start again at 1.
-HRESULT NextCommandId() {
-  static std::atomic<uint32_t> issued{0};
-  return static_cast<HRESULT>(issued++ % 0x7FFFFFFFu + 1);
 }
 
 RilReply ErrorReply(HRESULT error) {
@@ -156,14 +150,14 @@ HRESULT RIL_Deinitialize(HRIL hRil) {
 
 // ---- RIL_GetCellTowerInfo ----
 HRESULT RIL_GetCellTowerInfo(HRIL hRil) {
-  static std::atomic<uint64_t> commands{0};
   const std::shared_ptr<RilClient> client = Find(hRil);
   if (!client) return E_INVALIDARG;
   const RadioSettings settings = ReadRadioSettings();
   if (FAILED(settings.cell_tower_info_error)) return settings.cell_tower_info_error;
-  const HRESULT id = NextCommandId();
+  const HRESULT id = NextRilCommandId();
   const HRESULT answer_error = settings.answer_error;
-  client->Queue(id, settings.AnswerDelay(commands++), [answer_error] { return CellTowerReply(answer_error); });
+  client->Queue(id, settings.AnswerDelay(NextCellTowerCommand()),
+                [answer_error] { return CellTowerReply(answer_error); });
   return id;
 }
 
@@ -174,7 +168,7 @@ HRESULT RIL_DevSpecific(HRIL hRil, const BYTE* lpbParams, DWORD dwSize) {
   if (!lpbParams && dwSize) return E_INVALIDARG;
   const std::shared_ptr<RilClient> client = Find(hRil);
   if (!client) return E_INVALIDARG;
-  const HRESULT id = NextCommandId();
+  const HRESULT id = NextRilCommandId();
   RilReply reply;
   if (dwSize) reply.data.assign(lpbParams, lpbParams + dwSize);
   client->Queue(id, ReadRadioSettings().dev_specific_delay, [reply] { return reply; });
