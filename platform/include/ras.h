@@ -1,10 +1,13 @@
 // Remote access (dial-up) connections: the part of the SDK's ras.h the
-// program uses. The structures are packed to 4 bytes as in the SDK.
+// program uses.
 //
 // Sizes differ from the device's: WCHAR is 4 bytes here and HRASCONN a
-// 64-bit pointer, so RASCONN is 96 bytes (52 on the device) and
+// 64-bit pointer, so RASCONN is 104 bytes (52 on the device) and
 // RASCONNSTATUS 596 (304 on the device). Callers set dwSize to sizeof the
 // structure and size buffers with sizeof, never with the device's numbers.
+// The SDK packs these records to 4 bytes, which on the 32-bit device changes
+// nothing; here it would leave hrasconn misaligned, so they keep their natural
+// alignment (4 bytes of padding after dwSize).
 #ifndef KELVANE_RAS_H
 #define KELVANE_RAS_H
 
@@ -17,8 +20,6 @@
 
 DECLARE_HANDLE(HRASCONN);
 typedef HRASCONN* LPHRASCONN;
-
-#pragma pack(push, 4)
 
 typedef struct tagRASCONNW {
   DWORD dwSize;
@@ -70,8 +71,6 @@ typedef struct tagRASCONNSTATUSW {
 } RASCONNSTATUSW, *LPRASCONNSTATUSW;
 typedef RASCONNSTATUSW RASCONNSTATUS;
 typedef LPRASCONNSTATUSW LPRASCONNSTATUS;
-
-#pragma pack(pop)
 
 KELVANE_BEGIN_DECLS
 

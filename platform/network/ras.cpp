@@ -7,7 +7,7 @@
 // connected or disconnected. Its handle stays valid while the profile lists it.
 //
 // Record sizes: callers set dwSize to sizeof(RASCONN) and sizeof(RASCONNSTATUS)
-// of this layout (96 and 596 bytes here, 52 and 304 on the device), and size
+// of this layout (104 and 596 bytes here, 52 and 304 on the device), and size
 // an array of n connections as n * sizeof(RASCONN); any other dwSize is
 // refused with ERROR_INVALID_SIZE, as the device refuses a wrong one.
 #include <ras.h>

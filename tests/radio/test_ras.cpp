@@ -46,10 +46,11 @@ RASCONNSTATUS Status(HRASCONN connection, DWORD* result) {
   return status;
 }
 
-TEST(RasLayout, RecordsHaveTheSdkMembersInPackedOrder) {
-  EXPECT_EQ(offsetof(RASCONN, hrasconn), 4u);
-  EXPECT_EQ(offsetof(RASCONN, szEntryName), 4 + sizeof(HRASCONN));
-  EXPECT_EQ(sizeof(RASCONN), 4 + sizeof(HRASCONN) + (RAS_MaxEntryName + 1) * sizeof(WCHAR));
+TEST(RasLayout, RecordsHaveTheSdkMembersWithAlignedHandles) {
+  EXPECT_EQ(offsetof(RASCONN, hrasconn) % alignof(HRASCONN), 0u);
+  EXPECT_EQ(offsetof(RASCONN, szEntryName), offsetof(RASCONN, hrasconn) + sizeof(HRASCONN));
+  EXPECT_EQ(sizeof(RASCONN) % alignof(HRASCONN), 0u);
+  EXPECT_GE(sizeof(RASCONN), offsetof(RASCONN, szEntryName) + (RAS_MaxEntryName + 1) * sizeof(WCHAR));
   EXPECT_EQ(sizeof(RASCONNSTATUS),
             3 * sizeof(DWORD) + (RAS_MaxDeviceType + 1 + RAS_MaxDeviceName + 1) * sizeof(WCHAR));
 }

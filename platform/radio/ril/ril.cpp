@@ -35,9 +35,10 @@ struct ClientTable {
   uintptr_t next = 0x52110004;
 };
 
+// Destroyed when the library is unloaded, after DllMain has closed every client.
 ClientTable& Clients() {
-  static ClientTable* table = new ClientTable;  // outlives static destructors
-  return *table;
+  static ClientTable table;
+  return table;
 }
 
 std::shared_ptr<RilClient> Find(HRIL handle) {
