@@ -80,9 +80,12 @@ HRIL g_self_closing = nullptr;
 RilLibrary::HandleFn g_deinitialize = nullptr;
 std::atomic<int> g_self_closing_calls{0};
 std::atomic<HRESULT> g_deinitialize_result{E_FAIL};
+std::atomic<bool> g_deinitialized{false};
 
 void CALLBACK DeinitializeOnFirstAnswer(DWORD, HRESULT, const void*, DWORD, DWORD) {
-  if (g_self_closing_calls++ == 0) g_deinitialize_result = g_deinitialize(g_self_closing);
+  if (g_self_closing_calls++ != 0) return;
+  g_deinitialize_result = g_deinitialize(g_self_closing);
+  g_deinitialized = true;
 }
 
 TEST_F(RilDeinitializeTest, DeinitializeFromInsideItsOwnCallbackStopsFurtherAnswers) {
@@ -90,8 +93,8 @@ TEST_F(RilDeinitializeTest, DeinitializeFromInsideItsOwnCallbackStopsFurtherAnsw
   g_deinitialize = ril_.Deinitialize;
   ASSERT_EQ(ril_.Initialize(1, DeinitializeOnFirstAnswer, nullptr, 0, 0, &g_self_closing), S_OK);
   for (int k = 0; k < 5; ++k) ril_.GetCellTowerInfo(g_self_closing);
-  for (int i = 0; i < 10000 && g_self_closing_calls == 0; ++i) Sleep(1);
-  ASSERT_GT(g_self_closing_calls, 0);
+  for (int i = 0; i < 10000 && !g_deinitialized; ++i) Sleep(1);
+  ASSERT_TRUE(g_deinitialized);
   // A later handle's answer marks the point by which any stray answer of the
   // first would have arrived; opening it also joins the closed one's thread.
   HRIL later = nullptr;
