@@ -127,11 +127,6 @@ TEST_F(ScenarioTest, CurrentStepFollowsTheDeviceClockAndHoldsTheLast) {
   EXPECT_EQ(step->serving->cell_id, 4u);
 }
 
-TEST_F(ScenarioTest, NoScenarioMeansNoStep) {
-  EXPECT_EQ(kelvane::CurrentScenarioStepIndex(), kNoScenarioStep);
-  EXPECT_FALSE(kelvane::CurrentScenarioStep());
-}
-
 TEST_F(ScenarioTest, DefaultProfileWalksFourCellsAndHoldsTheUnknownOne) {
   std::ifstream in(std::filesystem::path(KELVANE_SOURCE_DIR) / "data" / "default-device.json");
   Json::Value profile;

@@ -82,19 +82,6 @@ TEST_F(SimTest, ImsiFileRoundTripsFullAndShortIdentities) {
   }
 }
 
-TEST_F(SimTest, ImsiBytesAreThoseACardHolds) {
-  Json::Value sim;
-  sim["imsi"] = "250011234567890";
-  UseSim(sim);
-  std::vector<BYTE> file;
-  ASSERT_EQ(ReadImsiFile(&file), S_OK);
-  EXPECT_EQ(file, (std::vector<BYTE>{0x08, 0x29, 0x05, 0x10, 0x21, 0x43, 0x65, 0x87, 0x09}));
-  sim["imsi"] = "25001";
-  UseSim(sim);
-  ASSERT_EQ(ReadImsiFile(&file), S_OK);
-  EXPECT_EQ(file, (std::vector<BYTE>{0x03, 0x29, 0x05, 0x10, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
-}
-
 TEST_F(SimTest, ProfileChoosesTheRecordSize) {
   Json::Value sim;
   sim["imsi"] = "250011234567890";
@@ -138,12 +125,8 @@ TEST_F(SimTest, EachFailureTheProfileAsksFor) {
     std::vector<BYTE> file;
     EXPECT_EQ(Hex(ReadImsiFile(&file)), Hex(c.hr)) << c.what;
   }
-}
-
-TEST_F(SimTest, FailedInitializeLeavesNoHandleAndDeinitializeRefusesIt) {
-  Json::Value sim;
-  sim["failInitialize"] = true;
-  UseSim(sim);
+  // A failed SimInitialize leaves no handle to deinitialize.
+  UseSim(sim_with("failInitialize", true));
   HSIM handle = reinterpret_cast<HSIM>(0x1234);
   EXPECT_EQ(SimInitialize(SIM_INIT_NONE, nullptr, 0, &handle), E_FAIL);
   EXPECT_EQ(handle, nullptr);
