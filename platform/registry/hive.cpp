@@ -2,6 +2,7 @@
 #include "registry/hive.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cwctype>
 
 namespace kelvane {

@@ -56,10 +56,16 @@ std::shared_ptr<RegistryKey> Resolve(HiveAccess& access, HKEY handle, LONG* erro
     auto it = k.keys.find(reinterpret_cast<uintptr_t>(handle));
     if (it != k.keys.end()) key = it->second;
   }
-  if (!key) *error = ERROR_INVALID_HANDLE;
+  if (!key) {
+    *error = ERROR_INVALID_HANDLE;
+    return nullptr;
+  }
   // Deleted by this caller, another thread or another process since it was opened.
-  else if (key->deleted()) *error = ERROR_KEY_DELETED;
-  return key && !key->deleted() ? key : nullptr;
+  if (key->deleted()) {
+    *error = ERROR_KEY_DELETED;
+    return nullptr;
+  }
+  return key;
 }
 
 std::shared_ptr<RegistryKey> Walk(std::shared_ptr<RegistryKey> key, const std::vector<std::wstring>& names) {
