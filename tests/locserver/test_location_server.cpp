@@ -43,8 +43,8 @@ std::string YandexRequest(int cell, int net, int mcc, int area, bool proxy = fal
   const std::string query = "/cellid_location/?&cellid=" + std::to_string(cell) + "&operatorid=" +
                             std::to_string(net) + "&countrycode=" + std::to_string(mcc) +
                             "&lac=" + std::to_string(area);
-  return "GET " + std::string(proxy ? "http://mobile.maps.yandex.net" : "") + query +
-         " HTTP/1.1\r\nUser-Agent: Mozilla/5.0\r\nHost: mobile.maps.yandex.net\r\n\r\n";
+  return "GET " + std::string(proxy ? "http://yandex.example" : "") + query +
+         " HTTP/1.1\r\nUser-Agent: Mozilla/5.0\r\nHost: yandex.example\r\n\r\n";
 }
 
 std::string JsonRequest(const std::string& mac, bool proxy = false) {

@@ -31,7 +31,7 @@ class LocationServerReachTest : public WinsockTest {
 TEST_F(LocationServerReachTest, ThroughTheHostsTableWithTheServicePortForwarded) {
   ServerProcess server;
   Json::Value profile;
-  profile["hosts"]["mobile.maps.yandex.net"] = "127.0.0.1:" + std::to_string(server.port());
+  profile["hosts"]["yandex.example"] = "127.0.0.1:" + std::to_string(server.port());
   profile["network"]["hostResolver"] = false;
   WriteProfile(profile);
   addrinfo hints{};
@@ -39,12 +39,12 @@ TEST_F(LocationServerReachTest, ThroughTheHostsTableWithTheServicePortForwarded)
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
   addrinfo* list = nullptr;
-  ASSERT_EQ(getaddrinfo("mobile.maps.yandex.net", "80", &hints, &list), 0);
+  ASSERT_EQ(getaddrinfo("yandex.example", "80", &hints, &list), 0);
   const SOCKET s = socket(list->ai_family, list->ai_socktype, list->ai_protocol);
   ASSERT_EQ(connect(s, list->ai_addr, static_cast<int>(list->ai_addrlen)), 0) << WSAGetLastError();
   freeaddrinfo(list);
   const std::string answer =
-      Ask(s, "GET " + query_ + " HTTP/1.1\r\nHost: mobile.maps.yandex.net\r\nConnection: close\r\n\r\n");
+      Ask(s, "GET " + query_ + " HTTP/1.1\r\nHost: yandex.example\r\nConnection: close\r\n\r\n");
   EXPECT_NE(answer.find(coordinates_), std::string::npos) << answer;
 }
 
@@ -52,8 +52,8 @@ TEST_F(LocationServerReachTest, ThroughTheProxyAddressWithAbsoluteRequestLines) 
   ServerProcess server;
   const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   ASSERT_EQ(ConnectTo(s, LoopbackAddress(static_cast<uint16_t>(server.port()))), 0) << WSAGetLastError();
-  const std::string answer = Ask(s, "GET http://mobile.maps.yandex.net" + query_ +
-                                        " HTTP/1.1\r\nHost: mobile.maps.yandex.net\r\nConnection: close\r\n\r\n");
+  const std::string answer = Ask(s, "GET http://yandex.example" + query_ +
+                                        " HTTP/1.1\r\nHost: yandex.example\r\nConnection: close\r\n\r\n");
   EXPECT_NE(answer.find(coordinates_), std::string::npos) << answer;
 }
 

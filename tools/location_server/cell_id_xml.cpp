@@ -24,8 +24,8 @@ std::string Format(const char* format, double value) {
 // finds one whose derived distance truncates to the range.
 std::string SecondLatitude(const std::string& latitude, const std::string& longitude, int32_t range) {
   const double origin = std::strtod(latitude.c_str(), nullptr);
-  const float toward = origin >= 0 ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
-  const float away = -toward;
+  const float farther = origin >= 0 ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
+  const float nearer = -farther;
   float candidate = static_cast<float>(origin + (origin >= 0 ? -1 : 1) * range / kMetresPerDegree);
   std::string best = Format("%.9g", candidate);
   int32_t best_miss = std::numeric_limits<int32_t>::max();
@@ -37,8 +37,7 @@ std::string SecondLatitude(const std::string& latitude, const std::string& longi
       best_miss = std::abs(distance - range);
       best = text;
     }
-    // Farther from the cell when short, nearer when long.
-    candidate = std::nextafter(candidate, distance < range ? toward : away);
+    candidate = std::nextafter(candidate, distance < range ? farther : nearer);
   }
   return best;
 }

@@ -1,7 +1,7 @@
 // The control interface on the server's own port, so that a running test can
 // change the faults and read what the server received:
 //   GET /_control      the fault rules in force, one a line ("none" for none)
-//   POST /_control     replaces them: one SPEC a line (faults.h); an empty
+//   POST /_control     replaces them: one RULE a line (faults.h); an empty
 //                      body or the line "clear" removes them all; a bad line
 //                      is refused with 400 and changes nothing
 //   GET /_requests     the request log (request_log.h)

@@ -42,12 +42,12 @@ bool ParseNumber(const std::string& text, int64_t min, int64_t max, long* value)
 
 }  // namespace
 
-bool ParseFaultRule(const std::string& spec, FaultRule* rule, std::string* error) {
+bool ParseFaultRule(const std::string& text, FaultRule* rule, std::string* error) {
   FaultRule parsed;
   size_t start = 0;
-  while (start < spec.size()) {
-    const size_t comma = std::min(spec.find(',', start), spec.size());
-    std::string item = spec.substr(start, comma - start);
+  while (start < text.size()) {
+    const size_t comma = std::min(text.find(',', start), text.size());
+    std::string item = text.substr(start, comma - start);
     start = comma + 1;
     while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) item.erase(0, 1);
     while (!item.empty() && (item.back() == ' ' || item.back() == '\t' || item.back() == '\r')) item.pop_back();

@@ -1,6 +1,6 @@
 // Faults the server puts into its answers to the location protocols on
-// demand: from the command line (--fault SPEC, repeatable) or, while it runs,
-// from POST /_control (one SPEC a line). SPEC is a list of items separated by
+// demand: from the command line (--fault RULE, repeatable) or, while it runs,
+// from POST /_control (one RULE a line). RULE is a list of items separated by
 // commas:
 //   delay=MS           wait MS milliseconds (host time) before answering
 //   pause=MS           send the first half of the answer, wait MS, send the rest
@@ -45,8 +45,8 @@ struct FaultRule {
 };
 
 // False with *error naming the item that is wrong.
-bool ParseFaultRule(const std::string& spec, FaultRule* rule, std::string* error);
-// The rule in the SPEC form ("" for a rule that changes nothing).
+bool ParseFaultRule(const std::string& text, FaultRule* rule, std::string* error);
+// The rule written back in that form ("" for a rule that changes nothing).
 std::string DescribeFaultRule(const FaultRule& rule);
 
 // The rules in force; safe from any number of threads.

@@ -3,14 +3,14 @@
 // the port it listens on.
 //
 //   kelvane-locserver [--port N] [--bind ADDRESS] [--cells FILE] [--wifi FILE]
-//                     [--log FILE] [--fault SPEC]...
+//                     [--log FILE] [--fault RULE]...
 //
 //   --port N       port to listen on; 0 (the default) picks a free one
 //   --bind ADDRESS IPv4 address to listen on (default 127.0.0.1)
 //   --cells FILE   cells in the public cell-export columns (default data/cells.csv)
 //   --wifi FILE    access points: mac,lat,lon,accuracy (default data/wifi.csv)
 //   --log FILE     append every request received, byte for byte (request_log.h)
-//   --fault SPEC   a fault rule in force from the start (faults.h); repeatable
+//   --fault RULE   a fault rule in force from the start (faults.h); repeatable
 //
 // The control interface on the same port is described in control.h. SIGINT
 // and SIGTERM end the server. Bad data files are listed line by line on
@@ -28,7 +28,7 @@ namespace {
 
 const char kUsage[] =
     "usage: kelvane-locserver [--port N] [--bind ADDRESS] [--cells FILE] [--wifi FILE]\n"
-    "                         [--log FILE] [--fault SPEC]...\n";
+    "                         [--log FILE] [--fault RULE]...\n";
 
 struct Options {
   int port = 0;
@@ -94,9 +94,9 @@ int main(int argc, char** argv) {
   cells.LoadFile(options.cells, &errors);
   access_points.LoadFile(options.wifi, &errors);
   std::vector<locserver::FaultRule> rules;
-  for (const std::string& spec : options.faults) {
+  for (const std::string& text : options.faults) {
     locserver::FaultRule rule;
-    if (!locserver::ParseFaultRule(spec, &rule, &error)) errors.push_back("--fault " + spec + ": " + error);
+    if (!locserver::ParseFaultRule(text, &rule, &error)) errors.push_back("--fault " + text + ": " + error);
     rules.push_back(rule);
   }
   locserver::RequestLog log;
