@@ -4,11 +4,17 @@
 
 #include "support/device_fixture.h"
 
+#include <cstddef>
 #include <cstring>
 #include <sstream>
 #include <vector>
 
 namespace {
+
+// The device's layout up to the destination; the pointer-sized members after
+// it make the host's structure 80 bytes where the device's is 64.
+static_assert(offsetof(CONNMGR_CONNECTIONINFO, guidDestNet) == 24, "CONNMGR_CONNECTIONINFO");
+static_assert(sizeof(CONNMGR_CONNECTIONINFO) == 80, "CONNMGR_CONNECTIONINFO on the host");
 
 using kelvane::testing::DeviceTest;
 
