@@ -23,6 +23,7 @@ struct DeviceContext {
   CRITICAL_SECTION lock;
   LONG open_count;        // 0..2
   OpenContext* opens[2];  // in the order the handles were opened
+  BOOL deinitialised;     // COM_Deinit ran: nothing opens any more
 };
 
 // The seven auto-reset events of an open context, in this order.

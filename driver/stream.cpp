@@ -78,6 +78,7 @@ BOOL COM_Deinit(DWORD hDeviceContext) {
   auto* device = reinterpret_cast<DeviceContext*>(pinned);
   OpenContext* retired[2] = {nullptr, nullptr};
   EnterCriticalSection(&device->lock);
+  device->deinitialised = TRUE;
   for (LONG i = 0; i < device->open_count; ++i) {
     OpenContext* open = device->opens[i];
     AbortBlockedCalls(open);
@@ -106,7 +107,10 @@ DWORD COM_Open(DWORD hDeviceContext, DWORD, DWORD) {
   auto* device = reinterpret_cast<DeviceContext*>(pinned);
   DWORD number = 0;
   EnterCriticalSection(&device->lock);
-  if (device->open_count >= 2) {
+  if (device->deinitialised) {
+    // Deinitialised between the look-up and the lock.
+    SetLastError(ERROR_INVALID_HANDLE);
+  } else if (device->open_count >= 2) {
     // A third opener of the same port name is always refused.
     SetLastError(ERROR_NO_SYSTEM_RESOURCES);
   } else if (OpenContext* open = NewOpenContext(device)) {

@@ -94,6 +94,7 @@ TEST_F(TeardownTest, EveryEntryPointAtOnceThenDeinit) {
       device = com.Init(L"Drivers\\Active\\44", nullptr);
       ASSERT_NE(device, 0u);
     }
+    const DWORD instance = device;  // the closer keeps opening it after Deinit
     std::atomic<DWORD> handles[2] = {OpenPort(), OpenPort()};
     std::atomic<bool> stop{false};
     std::atomic<long> moved{0};
@@ -126,7 +127,7 @@ TEST_F(TeardownTest, EveryEntryPointAtOnceThenDeinit) {
       for (int i = 0; !stop; ++i) {
         const int side = i % 2;
         com.Close(handles[side].exchange(0));
-        handles[side] = OpenPort();
+        handles[side] = com.Open(instance, 0, 0);
         SERIAL_QUEUE_SIZES sizes = {DWORD(256 + i % 3 * 512), DWORD(256 + i % 5 * 256)};
         Ioctl(handles[1 - side], IOCTL_SERIAL_SET_QUEUE_SIZE, &sizes, sizeof(sizes), nullptr, 0, nullptr);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
