@@ -350,7 +350,7 @@ BOOL WINAPI GetCommTimeouts(HANDLE hFile, LPCOMMTIMEOUTS lpCommTimeouts);
 BOOL WINAPI SetCommTimeouts(HANDLE hFile, LPCOMMTIMEOUTS lpCommTimeouts);
 BOOL WINAPI SetCommMask(HANDLE hFile, DWORD dwEvtMask);
 BOOL WINAPI GetCommMask(HANDLE hFile, LPDWORD lpEvtMask);
-BOOL WINAPI WaitCommEvent(HANDLE hFile, LPDWORD lpEvtMask, LPVOID lpOverlapped);
+BOOL WINAPI WaitCommEvent(HANDLE hFile, LPDWORD lpEvtMask, LPOVERLAPPED lpOverlapped);
 BOOL WINAPI ClearCommError(HANDLE hFile, LPDWORD lpErrors, LPCOMSTAT lpStat);
 BOOL WINAPI GetCommProperties(HANDLE hFile, LPCOMMPROP lpCommProp);
 BOOL WINAPI SetupComm(HANDLE hFile, DWORD dwInQueue, DWORD dwOutQueue);
