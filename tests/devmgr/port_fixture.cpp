@@ -2,6 +2,7 @@
 
 #include <winreg.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ void PortTest::TearDown() {
 void PortTest::TearDownActivations() {
   for (HANDLE device : activated_) EXPECT_TRUE(DeactivateDevice(device));
   activated_.clear();
+}
+
+void PortTest::ForgetActivation(HANDLE device) {
+  activated_.erase(std::remove(activated_.begin(), activated_.end(), device), activated_.end());
 }
 
 HANDLE PortTest::Activate(DWORD index, const wchar_t* dll) {

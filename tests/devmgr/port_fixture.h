@@ -29,6 +29,8 @@ class PortTest : public DeviceTest {
   std::string Read(HANDLE port, DWORD count);
   // Deactivates every instance this test activated.
   void TearDownActivations();
+  // The test deactivated this one itself.
+  void ForgetActivation(HANDLE device);
   BOOL SetTimeouts(HANDLE port, DWORD interval, DWORD multiplier, DWORD constant, DWORD write_multiplier = 0,
                    DWORD write_constant = 0);
 
