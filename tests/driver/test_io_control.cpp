@@ -205,13 +205,6 @@ TEST_F(IoControlTest, QueueSizesSetTheReceiveCapacityOfBothHandles) {
   EXPECT_EQ(com.Write(b, big.data(), 6000), 4096u + 512u);
 }
 
-TEST_F(IoControlTest, WaitCommEventSeesWaitingBytesAtOnce) {
-  const DWORD b = OpenPort();
-  ASSERT_TRUE(SetMask(b, EV_RXCHAR));
-  ASSERT_EQ(com.Write(port, "n", 1), 1u);
-  EXPECT_EQ(WaitOnMask(b), std::make_pair(BOOL{TRUE}, DWORD{EV_RXCHAR}));
-}
-
 TEST_F(IoControlTest, WaitCommEventEndsWhenBytesArriveOrThePeerTakesThem) {
   const DWORD b = OpenPort();
   ASSERT_TRUE(SetMask(b, EV_RXCHAR));
