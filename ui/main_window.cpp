@@ -1,9 +1,12 @@
 #include "ui/main_window.h"
 
+#include "core/app_state.h"
+#include "core/cell_source_holder.h"
 #include "core/flags.h"
 #include "core/messages.h"
 #include "core/startup.h"
 #include "settings/message_list.h"
+#include "ui/commands.h"
 
 namespace {
 
@@ -11,9 +14,33 @@ bool g_started = false;
 
 MessageList& VisibleList() { return TestFlag(LogView) ? DiagnosticLog() : StatusList(); }
 
+// Digits select the cell source, but only in the status view.
 void OnKeyDown(HWND window, DWORD key) {
-  MessageList& target = VisibleList();
-  if (target.HandleKey(key)) PostMessageW(window, MSG_REFRESH, 0, 0);
+  if (!TestFlag(LogView)) {
+    if (key >= '0' && key <= '3') RequestMode(static_cast<int>(key - '0'));
+    if (key >= VK_NUMPAD0 && key <= VK_NUMPAD3) RequestMode(static_cast<int>(key - VK_NUMPAD0));
+  }
+  if (VisibleList().HandleKey(key)) PostMessageW(window, MSG_REFRESH, 0, 0);
+}
+
+bool OnCommand(HWND window, WORD command) {
+  switch (command) {
+    case IDM_QUIT:
+      SendMessageW(window, WM_CLOSE, 0, 0);
+      return true;
+    case IDM_LOG_SHOW:
+      if (ToggleFlag(LogView) & LogView) DiagnosticLog().ResetOffset();
+      PostMessageW(window, MSG_REFRESH, 0, 0);
+      return true;
+    case IDM_LOG_SAVE:
+      DiagnosticLog().SaveToFile();
+      return true;
+    case IDM_KEEP_WIFI_ON:
+      SetWifiEnabled(WifiEnabled() ? 0 : 1);
+      return true;
+    default:
+      return false;
+  }
 }
 
 void OnPaint(HWND window) {
@@ -44,6 +71,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_KEYDOWN:
       OnKeyDown(window, static_cast<DWORD>(wparam));
       return 0;
+    case WM_COMMAND:
+      if (OnCommand(window, LOWORD(wparam))) return 0;
+      return DefWindowProcW(window, message, wparam, lparam);
     case MSG_BUSY:
       SetCursor(LoadCursorW(nullptr, IDC_WAIT));
       return 0;
