@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <stdlib.h>
+
 #include <new>
 
 // One object of type T created by CreateOnFirstUse<T, Derived>(); Derived is
