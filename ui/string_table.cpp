@@ -5,7 +5,7 @@
 #include "kelvane_module.h"
 #include "ui/resource_ids.h"
 
-extern "C" const KELVANE_STRING KelvaneStringTable[] = {
+KELVANE_STRING_TABLE(
     {IDS_MENU, L"Menu"},
     {IDS_QUIT, L"Quit"},
     {IDS_PORT, L"port: "},
@@ -24,6 +24,4 @@ extern "C" const KELVANE_STRING KelvaneStringTable[] = {
     {IDS_NO_HOTSPOTS, L"no hotspots around or adapter is disabled"},
     {IDS_NOT_SUPPORTED, L"device is not supported"},
     {IDS_UNKNOWN_PROBLEM, L"unknown problem"},
-    {IDS_LOADING, L"Loading..."},
-    {0, nullptr},
-};
+    {IDS_LOADING, L"Loading..."})

@@ -5,7 +5,7 @@
 #include "kelvane_module.h"
 #include "ui/resource_ids.h"
 
-extern "C" const KELVANE_STRING KelvaneStringTable[] = {
+KELVANE_STRING_TABLE(
     {IDS_MENU, L"Men\u00fc"},
     {IDS_QUIT, L"Beenden"},
     {IDS_PORT, L"Anschluss: "},
@@ -24,6 +24,4 @@ extern "C" const KELVANE_STRING KelvaneStringTable[] = {
     {IDS_NO_HOTSPOTS, L"keine Zugangspunkte in der N\u00e4he oder Adapter aus"},
     {IDS_NOT_SUPPORTED, L"Ger\u00e4t wird nicht unterst\u00fctzt"},
     {IDS_UNKNOWN_PROBLEM, L"unbekanntes Problem"},
-    {IDS_LOADING, L"Laden..."},
-    {0, nullptr},
-};
+    {IDS_LOADING, L"Laden..."})
