@@ -1,0 +1,162 @@
+// Ports the profile builds into the device, under "ports":
+//   "COM1:": {"kind": "existing"}   a port of the device's own (its name is
+//                                   taken, so an activation of it fails);
+//                                   opens as a line nobody listens on
+//   "VSP2:": {"kind": "foreign"}    a port of another vendor's driver: opens,
+//                                   takes writes, has nothing to read
+//   "COM3:": {"kind": "tty", "path": "/dev/ttyUSB0"}
+//                                   a host serial device (a real modem)
+#include "devmgr/named_device.h"
+#include "devmgr/serial_line.h"
+#include "internal/device_clock.h"
+#include "internal/device_root.h"
+#include "internal/last_error.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+
+namespace kelvane {
+namespace {
+
+// A line with nobody on the other end: writes go nowhere, reads find nothing.
+class QuietPort : public SerialLine {
+ public:
+  BOOL Read(void*, DWORD, DWORD* done) override {
+    *done = 0;
+    return TRUE;
+  }
+  BOOL Write(const void*, DWORD count, DWORD* done) override {
+    *done = count;
+    return TRUE;
+  }
+};
+
+class QuietDevice : public NamedDevice {
+ public:
+  KernelObjectPtr Open(DWORD, DWORD) override { return std::make_shared<QuietPort>(); }
+};
+
+// How long a read may wait for its first byte, in device ms: 0 returns at
+// once, INFINITE waits without limit (the platform's rules for COMMTIMEOUTS).
+DWORD ReadWait(const COMMTIMEOUTS& t, DWORD count) {
+  if (t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == MAXDWORD)
+    return t.ReadTotalTimeoutConstant;
+  if (t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == 0 && t.ReadTotalTimeoutConstant == 0)
+    return 0;
+  const ULONGLONG total = ULONGLONG{count} * t.ReadTotalTimeoutMultiplier + t.ReadTotalTimeoutConstant;
+  if (total == 0) return INFINITE;
+  return total >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(total);
+}
+
+// A host serial device, raw, at the speed the program sets.
+class TtyPort : public SerialLine {
+ public:
+  explicit TtyPort(int fd) : fd_(fd) {}
+  ~TtyPort() override { close(fd_); }
+
+  BOOL Read(void* buffer, DWORD count, DWORD* done) override {
+    *done = 0;
+    if (count == 0) return TRUE;
+    const DWORD wait = ReadWait(Timeouts(), count);
+    const auto deadline = HostDeadline(wait);
+    for (;;) {
+      int timeout_ms = -1;
+      if (wait != INFINITE) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        timeout_ms = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+      }
+      pollfd p = {fd_, POLLIN, 0};
+      const int ready = poll(&p, 1, timeout_ms);
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready < 0) return FailFromErrno(errno, FALSE);
+      if (ready == 0) return TRUE;  // the time-out is a normal result: nothing read
+      const ssize_t n = read(fd_, buffer, count);
+      if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+      if (n < 0) return FailFromErrno(errno, FALSE);
+      *done = static_cast<DWORD>(n);
+      return TRUE;
+    }
+  }
+
+  BOOL Write(const void* buffer, DWORD count, DWORD* done) override {
+    *done = 0;
+    while (*done < count) {
+      const ssize_t n = write(fd_, static_cast<const char*>(buffer) + *done, count - *done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return FailFromErrno(errno, FALSE);
+      *done += static_cast<DWORD>(n);
+    }
+    return TRUE;
+  }
+
+ protected:
+  BOOL ApplyLineSettings(const DCB& dcb) override {
+    static const struct {
+      DWORD baud;
+      speed_t speed;
+    } kSpeeds[] = {{1200, B1200},   {2400, B2400},   {4800, B4800},   {9600, B9600},
+                   {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}};
+    termios t;
+    if (tcgetattr(fd_, &t) != 0) return FailFromErrno(errno, FALSE);
+    for (const auto& s : kSpeeds) {
+      if (s.baud != dcb.BaudRate) continue;
+      cfsetispeed(&t, s.speed);
+      cfsetospeed(&t, s.speed);
+      if (tcsetattr(fd_, TCSANOW, &t) != 0) return FailFromErrno(errno, FALSE);
+      return TRUE;
+    }
+    return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  }
+
+ private:
+  const int fd_;
+};
+
+class TtyDevice : public NamedDevice {
+ public:
+  explicit TtyDevice(std::string path) : path_(std::move(path)) {}
+  KernelObjectPtr Open(DWORD, DWORD) override {
+    const int fd = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return FailFromErrno(errno, KernelObjectPtr());
+    termios t;
+    if (tcgetattr(fd, &t) == 0) {
+      cfmakeraw(&t);
+      tcsetattr(fd, TCSANOW, &t);
+    }
+    return std::make_shared<TtyPort>(fd);
+  }
+
+ private:
+  const std::string path_;
+};
+
+}  // namespace
+
+std::vector<std::pair<std::wstring, NamedDevicePtr>> BuiltInPorts() {
+  std::vector<std::pair<std::wstring, NamedDevicePtr>> ports;
+  const Json::Value& list = Profile()["ports"];
+  if (!list.isObject()) return ports;
+  for (const std::string& name : list.getMemberNames()) {
+    const Json::Value& port = list[name];
+    const std::string kind = port["kind"].asString();
+    if (name.size() < 2 || name.back() != ':') {
+      std::fprintf(stderr, "device: port \"%s\" is not a device name (NAMEn:)\n", name.c_str());
+    } else if (kind == "existing" || kind == "foreign") {
+      ports.emplace_back(Widen(name), std::make_shared<QuietDevice>());
+    } else if (kind == "tty" && port["path"].isString()) {
+      ports.emplace_back(Widen(name), std::make_shared<TtyDevice>(port["path"].asString()));
+    } else {
+      std::fprintf(stderr, "device: port %s has no usable kind (existing, foreign or tty with a path)\n",
+                   name.c_str());
+    }
+  }
+  return ports;
+}
+
+}  // namespace kelvane

@@ -1,0 +1,21 @@
+// Kernel functions and codes for drivers and system programs.
+#ifndef KELVANE_PKFUNCS_H
+#define KELVANE_PKFUNCS_H
+
+#include <windef.h>
+#include <winioctl.h>
+
+// The device manager tells a driver, through its I/O control entry point, that
+// a process holding an open handle is ending, so blocked calls can end.
+#define FILE_DEVICE_PSL 259
+#define IOCTL_PSL_NOTIFY CTL_CODE(FILE_DEVICE_PSL, 255, METHOD_NEITHER, FILE_ANY_ACCESS)
+#define DLL_PROCESS_EXITING 4
+
+typedef struct _DEVICE_PSL_NOTIFY {
+  DWORD dwSize;
+  DWORD dwFlags;
+  HANDLE hProc;
+  HANDLE hThread;
+} DEVICE_PSL_NOTIFY, *PDEVICE_PSL_NOTIFY;
+
+#endif

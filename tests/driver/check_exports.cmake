@@ -1,0 +1,17 @@
+# Compares the functions a library defines for others (nm -D) with the stream
+# interface; names the toolchain adds (leading underscore) are not ours.
+execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE symbols RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[0-9a-f]+ [TtWw] [A-Za-z][A-Za-z0-9_]*" entries "${symbols}")
+set(exported)
+foreach(entry ${entries})
+  string(REGEX REPLACE "^[0-9a-f]+ [TtWw] " "" name "${entry}")
+  list(APPEND exported ${name})
+endforeach()
+list(SORT exported)
+set(expected COM_Close COM_Deinit COM_IOControl COM_Init COM_Open COM_Read COM_Seek COM_Write DllMain)
+if(NOT exported STREQUAL expected)
+  message(FATAL_ERROR "exports: ${exported}\nexpected: ${expected}")
+endif()
