@@ -33,9 +33,13 @@ TEST(ConfigLineTest, ScansKeysAndValuesAsTheProgramReadsThem) {
   for (const Case& c : cases) {
     const ScannedConfigLine scanned = ScanNumberLine(c.line);
     EXPECT_EQ(scanned.has_key, c.has_key) << c.line;
-    if (c.has_key) EXPECT_EQ(scanned.key, c.key) << c.line;
+    if (c.has_key) {
+      EXPECT_EQ(scanned.key, c.key) << c.line;
+    }
     EXPECT_EQ(scanned.has_value, c.has_number) << c.line;
-    if (c.has_number) EXPECT_EQ(scanned.number, c.number) << c.line;
+    if (c.has_number) {
+      EXPECT_EQ(scanned.number, c.number) << c.line;
+    }
   }
   EXPECT_EQ(ScanTextLine(L"ProxyIP=10.0.0.1 extra\n").text, L"10.0.0.1");
   EXPECT_EQ(ScanTextLine(L"ModemPort=  BTC1:\r\n").text, L"BTC1:");
