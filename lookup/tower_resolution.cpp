@@ -20,7 +20,10 @@ constexpr int kCellsTried = 2;
 int ResolveTowerPosition(CellSourceHolder& holder, Position* out) {
   // The worker thread alone replaces the source, so it is used without the
   // holder's lock.
-  CellSource* source = holder.Source();
+  return ResolveSourcePosition(holder.Source(), out);
+}
+
+int ResolveSourcePosition(CellSource* source, Position* out) {
   if (!source) return -4;
   const int count = source->CellCount();
   if (count < 1) return -10;
