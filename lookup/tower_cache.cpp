@@ -1,6 +1,7 @@
 #include "lookup/tower_cache.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "core/app_state.h"
 #include "core/flags.h"
@@ -20,13 +21,37 @@ class CacheLock {
 // Called with the cache lock held.
 FILE* OpenCache(const WCHAR* mode) { return _wfopen(GetAppState().settings.tower_cache_path, mode); }
 
-// A short read at the end (a torn last record) counts as the end.
-bool ReadRecord(FILE* file, TowerCacheRecord* record) {
-  uint8_t bytes[kTowerRecordSize];
-  if (fread(bytes, 1, sizeof bytes, file) != sizeof bytes) return false;
-  *record = DecodeTowerRecord(bytes);
-  return true;
-}
+// Reads the records in file order, a block at a time: the search costs little
+// more than reading the file.
+class RecordReader {
+ public:
+  // The file is positioned at `offset`, the offset of its next record.
+  RecordReader(FILE* file, LONG offset) : file_(file), next_offset_(offset) {}
+
+  // The next record and its offset; false at the end. A short piece at the
+  // end (a torn last record) counts as the end.
+  bool Next(TowerCacheRecord* record, LONG* offset) {
+    if (filled_ - used_ < kTowerRecordSize) {
+      const size_t left = filled_ - used_;
+      memmove(block_, block_ + used_, left);
+      filled_ = left + fread(block_ + left, 1, sizeof block_ - left, file_);
+      used_ = 0;
+      if (filled_ < kTowerRecordSize) return false;
+    }
+    *record = DecodeTowerRecord(block_ + used_);
+    used_ += kTowerRecordSize;
+    *offset = next_offset_;
+    next_offset_ += kTowerRecordSize;
+    return true;
+  }
+
+ private:
+  FILE* file_;
+  LONG next_offset_;
+  uint8_t block_[kTowerRecordSize * 146];  // just under 4 KiB
+  size_t filled_ = 0;
+  size_t used_ = 0;
+};
 
 // Called with the cache lock held.
 void WriteRecordAt(const TowerCacheRecord& record, LONG offset) {
@@ -53,7 +78,8 @@ int LookupTower(const CellRecord& cell, Position* out, LONG* offset) {
   if (!file) return -1;
   int result = -1;
   TowerCacheRecord record;
-  for (LONG at = 0; ReadRecord(file, &record); at += kTowerRecordSize) {
+  RecordReader reader(file, 0);
+  for (LONG at; reader.Next(&record, &at);) {
     if (!Matches(record, cell)) continue;
     *offset = at;
     if (StampYear(record.resolved) == kNeverPlacedYear) {
@@ -96,7 +122,8 @@ LONG FindReusableTowerSlot() {
   if (!file) return -1;
   LONG slot = -1;
   TowerCacheRecord record;
-  for (LONG at = 0; !TestFlag(Interrupt) && ReadRecord(file, &record); at += kTowerRecordSize) {
+  RecordReader reader(file, 0);
+  for (LONG at; !TestFlag(Interrupt) && reader.Next(&record, &at);) {
     if (MonthsAge(record.last_used) > kReusableAbove) {
       slot = at;
       break;
@@ -120,7 +147,8 @@ bool FindDueTower(CellRecord* cell, LONG* offset) {
   }
   bool found = false;
   TowerCacheRecord record;
-  for (; ReadRecord(file, &record); at += kTowerRecordSize) {
+  RecordReader reader(file, at);
+  while (reader.Next(&record, &at)) {
     if (MonthsAge(record.resolved) > kDueAbove) {
       cell->country = record.country;
       cell->network = record.network;

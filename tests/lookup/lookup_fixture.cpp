@@ -1,7 +1,9 @@
 #include "lookup_fixture.h"
 
+#include <winsock2.h>
 #include <json/value.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "core/app_state.h"
@@ -23,7 +25,13 @@ void PutBigEndian(std::string* out, int32_t value) {
 
 void LookupTest::SetUp() {
   DeviceTest::SetUp();
+  // What an earlier test in the same process left on the device.
+  std::filesystem::remove(root() / kCachePath);
+  std::filesystem::remove(root() / "connmgr.log");
   UseProfile(Json::Value(Json::objectValue));
+  // The program starts the socket library at start-up.
+  WSADATA wsa_data;
+  ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa_data), 0);
   ClearFlag(Interrupt);
   UseProxy("", 0);
   DiagnosticLog().Clear();
@@ -31,6 +39,7 @@ void LookupTest::SetUp() {
 
 void LookupTest::TearDown() {
   ClearFlag(Interrupt);
+  WSACleanup();
   DeviceTest::TearDown();
 }
 

@@ -64,7 +64,9 @@ TEST(ExtractBetweenTest, FloatConvertsAsAtofAndNarrows) {
     const std::vector<char> text = Unterminated("<c lat=\"" + c.value + "\"/>");
     float value = -1.0f;
     EXPECT_EQ(ExtractBetween(text.data(), text.size(), "lat=\"", "\"", &value), c.found) << c.value;
-    if (c.found) EXPECT_EQ(value, c.expected) << c.value;
+    if (c.found) {
+      EXPECT_EQ(value, c.expected) << c.value;
+    }
   }
 }
 

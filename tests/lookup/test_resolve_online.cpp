@@ -55,7 +55,9 @@ TEST_F(ResolveOnlineTest, ChoiceBetweenTheServices) {
     const int code = ResolveOnline(cell, &p);
     EXPECT_EQ(code, c.code) << c.country << " " << c.google << " " << c.yandex;
     EXPECT_EQ(p.latitude, c.latitude) << c.country << " " << c.google;
-    if (code != 0) EXPECT_EQ(p.accuracy, 12345);  // untouched on failure
+    if (code != 0) {
+      EXPECT_EQ(p.accuracy, 12345);  // untouched on failure
+    }
     const auto requests = proxy.Requests();
     ASSERT_EQ(static_cast<int>(requests.size()), c.requests);
     // The binary service is always asked first.
