@@ -11,6 +11,7 @@
 #include "core/flags.h"
 #include "lookup/month_stamp.h"
 #include "lookup/tower_resolution.h"
+#include "list_source.h"
 #include "lookup_fixture.h"
 #include "scripted_peer.h"
 #include "settings/message_list.h"
@@ -21,25 +22,6 @@ namespace {
 constexpr WORD kThisMonth = StampOf(2024, 6);
 constexpr WORD kFresh = StampOf(2024, 5);
 constexpr WORD kStale = StampOf(2024, 3);  // 101 days before 10 June
-
-// A source holding fixed cells; records which it was asked for.
-class ListSource : public CellSource {
- public:
-  explicit ListSource(std::vector<CellRecord> cells) : cells_(std::move(cells)) {}
-  int Open() override { return 0; }
-  int Refresh() override { return 0; }
-  int ModeNumber() override { return kModeMemoryScan; }
-  int CellCount() override { return static_cast<int>(cells_.size()); }
-  CellRecord* GetCell(int index, CellRecord* destination) override {
-    asked.push_back(index);
-    *destination = cells_.at(static_cast<size_t>(index));
-    return destination;
-  }
-  std::vector<int> asked;
-
- private:
-  std::vector<CellRecord> cells_;
-};
 
 CellRecord Cell(int cell_id) {
   CellRecord cell;
