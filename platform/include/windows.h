@@ -6,6 +6,7 @@
 #include <winerror.h>
 #include <winbase.h>
 #include <winnls.h>
+#include <winreg.h>
 #include <wingdi.h>
 #include <winuser.h>
 

@@ -30,6 +30,7 @@
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_DLL_INIT_FAILED 1114L
 #define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_NEGATIVE_SEEK 131L
 #define ERROR_DIR_NOT_EMPTY 145L
 #define ERROR_BUSY 170L
 #define ERROR_ALREADY_EXISTS 183L
@@ -52,5 +53,12 @@
 #define ERROR_NO_SYSTEM_RESOURCES 1450L
 #define ERROR_TIMEOUT 1460L
 #define ERROR_DEVICE_NOT_AVAILABLE 4319L
+
+// HRESULT composition, as the radio and SIM error codes are built.
+#define SEVERITY_SUCCESS 0
+#define SEVERITY_ERROR 1
+#define MAKE_HRESULT(sev, fac, code) \
+  ((HRESULT)(((unsigned long)(sev) << 31) | ((unsigned long)(fac) << 16) | ((unsigned long)(code))))
+#define E_ACCESSDENIED ((HRESULT)0x80070005L)
 
 #endif

@@ -71,7 +71,7 @@ TEST(InterlockedTest, NoUpdateIsLostUnderContention) {
       // Each thread sets its own bit with a compare-exchange loop.
       LONG old;
       do {
-        old = flags;
+        old = InterlockedCompareExchange(&flags, 0, 0);
       } while (InterlockedCompareExchange(&flags, old | (1 << t), old) != old);
     });
   for (auto& t : threads) t.join();

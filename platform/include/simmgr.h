@@ -1,0 +1,64 @@
+// SIM Manager: the part of the SDK's simmgr.h the program uses (reading an
+// elementary file of the SIM card).
+#ifndef KELVANE_SIMMGR_H
+#define KELVANE_SIMMGR_H
+
+#include <windows.h>
+
+#define SIM_ERRORCLASS_NONE 0x00
+#define SIM_ERRORCLASS_SIM 0x02
+#define SIM_ERRORCLASS_STORAGE 0x03
+
+#define MAKE_SIMERROR(errclass, code) (((unsigned long)(errclass) << 8) | ((unsigned long)(code)))
+#define SIMERRORCLASS(simerror) ((unsigned long)(((simerror) >> 8) & 0xff))
+
+#define FACILITY_SIM 0x800
+
+#define SIM_E_SIMFAILURE (MAKE_HRESULT(SEVERITY_ERROR, FACILITY_SIM, MAKE_SIMERROR(SIM_ERRORCLASS_SIM, 0x01)))
+#define SIM_E_SIMNOTINSERTED (MAKE_HRESULT(SEVERITY_ERROR, FACILITY_SIM, MAKE_SIMERROR(SIM_ERRORCLASS_SIM, 0x07)))
+#define SIM_E_NOTFOUND (MAKE_HRESULT(SEVERITY_ERROR, FACILITY_SIM, MAKE_SIMERROR(SIM_ERRORCLASS_STORAGE, 0x42)))
+#define SIM_E_NOTREADY (MAKE_HRESULT(SEVERITY_ERROR, FACILITY_SIM, MAKE_SIMERROR(SIM_ERRORCLASS_NONE, 0x60)))
+#define SIM_E_BUFFERTOOSMALL (MAKE_HRESULT(SEVERITY_ERROR, FACILITY_SIM, MAKE_SIMERROR(SIM_ERRORCLASS_NONE, 0x62)))
+#define SIM_E_BADPARAM (MAKE_HRESULT(SEVERITY_ERROR, FACILITY_SIM, MAKE_SIMERROR(SIM_ERRORCLASS_NONE, 0x68)))
+
+// SimInitialize's dwFlags.
+#define SIM_INIT_NONE 0x00000000
+#define SIM_INIT_SIMCARD_NOTIFICATIONS 0x00000001
+
+// SIMRECORDINFO.dwParams: which members are valid.
+#define SIM_PARAM_RECORDINFO_RECORDTYPE 0x00000001
+#define SIM_PARAM_RECORDINFO_ITEMCOUNT 0x00000002
+#define SIM_PARAM_RECORDINFO_SIZE 0x00000004
+#define SIM_PARAM_RECORDINFO_ALL 0x00000007
+
+// Kinds of SIM files.
+#define SIM_RECORDTYPE_UNKNOWN 0x00000000
+#define SIM_RECORDTYPE_TRANSPARENT 0x00000001
+#define SIM_RECORDTYPE_CYCLIC 0x00000002
+#define SIM_RECORDTYPE_LINEAR 0x00000003
+#define SIM_RECORDTYPE_MASTER 0x00000004
+#define SIM_RECORDTYPE_DEDICATED 0x00000005
+
+typedef HANDLE HSIM, *LPHSIM;
+
+typedef struct simrecordinfo_tag {
+  DWORD cbSize;
+  DWORD dwParams;
+  DWORD dwRecordType;
+  DWORD dwItemCount;
+  DWORD dwSize;  // bytes of each item
+} SIMRECORDINFO, *LPSIMRECORDINFO;
+
+typedef void (*SIMCALLBACK)(DWORD dwNotifyCode, const void* pData, DWORD dwDataSize, DWORD dwParam);
+
+KELVANE_BEGIN_DECLS
+
+HRESULT SimInitialize(DWORD dwFlags, SIMCALLBACK lpfnCallBack, DWORD dwParam, LPHSIM lphSim);
+HRESULT SimDeinitialize(HSIM hSim);
+HRESULT SimGetRecordInfo(HSIM hSim, DWORD dwAddress, LPSIMRECORDINFO lpSimRecordInfo);
+HRESULT SimReadRecord(HSIM hSim, DWORD dwAddress, DWORD dwRecordType, DWORD dwIndex, LPBYTE lpData,
+                      DWORD dwBufferSize, LPDWORD lpdwBytesRead);
+
+KELVANE_END_DECLS
+
+#endif
