@@ -15,15 +15,6 @@ namespace {
 
 class CellServicesTest : public LookupTest {};
 
-CellRecord Cell(int country, int network, int area, int cell_id) {
-  CellRecord cell;
-  cell.country = country;
-  cell.network = network;
-  cell.area = area;
-  cell.cell_id = cell_id;
-  return cell;
-}
-
 std::string GoogleRequest(const CellRecord& cell) {
   uint8_t body[kGoogleRequestSize];
   BuildGoogleRequest(cell, body);
@@ -34,14 +25,14 @@ TEST(GoogleRequestTest, BodyIsBuiltByteForByte) {
   const std::string head = std::string("\x00\x0e", 2) + std::string(14, '\0') + "\x1b";
   const std::string tail = std::string("\xff\xff\xff\xff", 4) + std::string(4, '\0');
   // A cell id above 65535 is sent whole, marked 05.
-  EXPECT_EQ(GoogleRequest(Cell(250, 99, 7000, 70000)),
+  EXPECT_EQ(GoogleRequest(CellRecord{250, 99, 7000, 70000}),
             head + std::string("\x00\x00\x00\x63\x00\x00\x00\xfa\x00\x00\x00\x05\x00\x00", 14) +
                 std::string("\x00\x01\x11\x70\x00\x00\x1b\x58\x00\x00\x00\x63\x00\x00\x00\xfa", 16) + tail);
   // Otherwise 03 and the low 16 bits; unknown codes go as two's complement.
-  EXPECT_EQ(GoogleRequest(Cell(262, -1, 4660, 4660)),
+  EXPECT_EQ(GoogleRequest(CellRecord{262, -1, 4660, 4660}),
             head + std::string("\xff\xff\xff\xff\x00\x00\x01\x06\x00\x00\x00\x03\x00\x00", 14) +
                 std::string("\x00\x00\x12\x34\x00\x00\x12\x34\xff\xff\xff\xff\x00\x00\x01\x06", 16) + tail);
-  EXPECT_EQ(GoogleRequest(Cell(262, 1, 1, -1)).substr(28, 7), std::string("\x03\x00\x00\x00\x00\xff\xff", 7));
+  EXPECT_EQ(GoogleRequest(CellRecord{262, 1, 1, -1}).substr(28, 7), std::string("\x03\x00\x00\x00\x00\xff\xff", 7));
 }
 
 TEST_F(CellServicesTest, GoogleAnswerThatPlacesNoCellIsUnknown) {
@@ -69,7 +60,7 @@ TEST_F(CellServicesTest, GoogleLookupThroughAProxy) {
     return PeerScript{{HttpAnswer(GoogleBody(0, 53305120, -2345678, 812))}, 0};
   });
   UseProxy(proxy.port());
-  const CellRecord cell = Cell(262, 2, 4660, 70000);
+  const CellRecord cell = CellRecord{262, 2, 4660, 70000};
   Position p = kNoPosition;
   ASSERT_EQ(ResolveGoogle(cell, &p), 0);
   EXPECT_EQ(proxy.Requests().at(0),
@@ -94,7 +85,7 @@ TEST_F(CellServicesTest, YandexLookupInOriginForm) {
   profile["hosts"]["mobile.maps.yandex.net"] = "127.0.0.1:" + std::to_string(service.port());
   UseProfile(profile);
   Position p = kNoPosition;
-  ASSERT_EQ(ResolveYandex(Cell(250, 99, 7000, -1), &p), 0);
+  ASSERT_EQ(ResolveYandex(CellRecord{250, 99, 7000, -1}, &p), 0);
   EXPECT_EQ(service.Requests().at(0),
             "GET /cellid_location/?&cellid=-1&operatorid=99&countrycode=250&lac=7000 HTTP/1.1\r\n"
             "User-Agent: Mozilla/5.0\r\n"

@@ -20,17 +20,8 @@ const std::string kCells =
     "GSM,250,1,7712,40031,0,37.618423,55.751244,550,10,1,1262304000,1293840000,0\n"
     "UMTS,262,2,4660,70000,0,13.404954,52.520008,900,10,1,1262304000,1293840000,0\n";
 
-CellRecord Cell(int country, int network, int area, int cell_id) {
-  CellRecord cell;
-  cell.country = country;
-  cell.network = network;
-  cell.area = area;
-  cell.cell_id = cell_id;
-  return cell;
-}
-
-const CellRecord kMoscow = Cell(250, 1, 7712, 40031);
-const CellRecord kBerlin = Cell(262, 2, 4660, 70000);
+const CellRecord kMoscow = CellRecord{250, 1, 7712, 40031};
+const CellRecord kBerlin = CellRecord{262, 2, 4660, 70000};
 
 class LocationServerTest : public LookupTest {};
 

@@ -27,15 +27,6 @@ class TowerCacheTest : public LookupTest {
   }
 };
 
-CellRecord Cell(int country, int network, int area, int cell_id) {
-  CellRecord cell;
-  cell.country = country;
-  cell.network = network;
-  cell.area = area;
-  cell.cell_id = cell_id;
-  return cell;
-}
-
 TEST(TowerCacheRecordTest, LayoutIsLittleEndianTwentyEightBytes) {
   const TowerCacheRecord record = CachedTower(250, 99, -2, 70000, 1.5f, -2.0f, 812, 0x7E86, 0x6411);
   uint8_t bytes[kTowerRecordSize];
@@ -105,12 +96,12 @@ TEST_F(TowerCacheTest, LookupComparesTheWholeIdentityAndJudgesTheAge) {
     int result;
     LONG offset;
   } cases[] = {
-      {Cell(250, 1, 10, 100), 0, 0},
-      {Cell(250, 1, 10, 101), -3, 28},
-      {Cell(-1, 1, 10, 102), -1, -1},  // an unknown code matches nothing, not 0xFFFF
-      {Cell(250, 2, 10, 100), -1, -1},
-      {Cell(250, 1, 11, 100), -1, -1},
-      {Cell(251, 1, 10, 100), -1, -1},
+      {CellRecord{250, 1, 10, 100}, 0, 0},
+      {CellRecord{250, 1, 10, 101}, -3, 28},
+      {CellRecord{-1, 1, 10, 102}, -1, -1},  // an unknown code matches nothing, not 0xFFFF
+      {CellRecord{250, 2, 10, 100}, -1, -1},
+      {CellRecord{250, 1, 11, 100}, -1, -1},
+      {CellRecord{251, 1, 10, 100}, -1, -1},
   };
   for (const auto& c : cases) {
     Position p = kNoPosition;
@@ -123,10 +114,10 @@ TEST_F(TowerCacheTest, LookupComparesTheWholeIdentityAndJudgesTheAge) {
   SetCalendarDaysAfter(2024, 3, 1, 90);
   Position p = kNoPosition;
   LONG offset = -1;
-  EXPECT_EQ(LookupTower(Cell(250, 1, 10, 100), &p, &offset), -2);
+  EXPECT_EQ(LookupTower(CellRecord{250, 1, 10, 100}, &p, &offset), -2);
   EXPECT_EQ(p.latitude, 55.0f);
   std::filesystem::remove(root() / "Program Files/Kelvane/cells.dat");
-  EXPECT_EQ(LookupTower(Cell(250, 1, 10, 100), &p, &offset), -1);
+  EXPECT_EQ(LookupTower(CellRecord{250, 1, 10, 100}, &p, &offset), -1);
 }
 
 TEST_F(TowerCacheTest, LookupTouchesAHitAtMostMonthly) {
@@ -138,7 +129,7 @@ TEST_F(TowerCacheTest, LookupTouchesAHitAtMostMonthly) {
   SetCalendar(2024, 6, 1);  // 31 days after May 1: May's stamp is just due
   Position p;
   LONG offset;
-  for (int id : {100, 101, 102}) LookupTower(Cell(262, 1, 10, id), &p, &offset);
+  for (int id : {100, 101, 102}) LookupTower(CellRecord{262, 1, 10, id}, &p, &offset);
   const auto records = ReadCache();
   EXPECT_EQ(records[0].last_used, kThisMonth);
   EXPECT_EQ(records[1].last_used, kThisMonth);
@@ -146,7 +137,7 @@ TEST_F(TowerCacheTest, LookupTouchesAHitAtMostMonthly) {
   // Touched this month: not written again.
   SetCalendar(2024, 6, 30);
   const std::string before = CacheBytes();
-  LookupTower(Cell(262, 1, 10, 100), &p, &offset);
+  LookupTower(CellRecord{262, 1, 10, 100}, &p, &offset);
   EXPECT_EQ(CacheBytes(), before);
 }
 
@@ -161,9 +152,9 @@ TEST_F(TowerCacheTest, StoreRewritesInPlaceReusesOldSlotsOrAppends) {
   EXPECT_EQ(FindReusableTowerSlot(), -1);
   ClearFlag(Interrupt);
 
-  StoreTower(Cell(250, 7, 8, 9), Position{4.0f, 5.0f, 6}, false, -1);  // into the abandoned slot
-  StoreTower(Cell(250, 7, 8, 10), Position{0.0f, 0.0f, kNoResult}, true, -1);  // no slot left: appended
-  StoreTower(Cell(262, 1, 10, 1), Position{7.0f, 8.0f, 9}, false, 0);  // in place
+  StoreTower(CellRecord{250, 7, 8, 9}, Position{4.0f, 5.0f, 6}, false, -1);  // into the abandoned slot
+  StoreTower(CellRecord{250, 7, 8, 10}, Position{0.0f, 0.0f, kNoResult}, true, -1);  // no slot left: appended
+  StoreTower(CellRecord{262, 1, 10, 1}, Position{7.0f, 8.0f, 9}, false, 0);  // in place
   const auto records = ReadCache();
   ASSERT_EQ(records.size(), 4u);
   EXPECT_EQ(records[0].latitude, 7.0f);
