@@ -4,6 +4,8 @@
 
 #include <windef.h>
 
+#define CLR_INVALID 0xFFFFFFFF
+
 #define ETO_OPAQUE 0x0002
 #define ETO_CLIPPED 0x0004
 

@@ -72,10 +72,20 @@ typedef struct tagCREATESTRUCTW {
 #define WM_COMMAND 0x0111
 #define WM_USER 0x0400
 
+// WM_ACTIVATE
+#define WA_INACTIVE 0
+#define WA_ACTIVE 1
+#define WA_CLICKACTIVE 2
+
+// PeekMessage
+#define PM_NOREMOVE 0x0000
+#define PM_REMOVE 0x0001
+
 // Virtual keys
 #define VK_BACK 0x08
 #define VK_RETURN 0x0D
 #define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
 #define VK_LEFT 0x25
 #define VK_UP 0x26
 #define VK_RIGHT 0x27
@@ -108,10 +118,22 @@ typedef struct tagCREATESTRUCTW {
 
 // Message boxes
 #define MB_OK 0x00000000L
+#define MB_OKCANCEL 0x00000001L
+#define MB_ABORTRETRYIGNORE 0x00000002L
+#define MB_YESNOCANCEL 0x00000003L
 #define MB_YESNO 0x00000004L
+#define MB_RETRYCANCEL 0x00000005L
 #define MB_ICONQUESTION 0x00000020L
+#define MB_DEFBUTTON1 0x00000000L
+#define MB_DEFBUTTON2 0x00000100L
+#define MB_DEFBUTTON3 0x00000200L
+#define MB_TYPEMASK 0x0000000FL
+#define MB_DEFMASK 0x00000F00L
 #define IDOK 1
 #define IDCANCEL 2
+#define IDABORT 3
+#define IDRETRY 4
+#define IDIGNORE 5
 #define IDYES 6
 #define IDNO 7
 
@@ -121,6 +143,7 @@ typedef struct tagCREATESTRUCTW {
 #define MF_CHECKED 0x00000008L
 
 // Cursors
+#define IDC_ARROW MAKEINTRESOURCEW(32512)
 #define IDC_WAIT MAKEINTRESOURCEW(32514)
 
 KELVANE_BEGIN_DECLS
@@ -142,6 +165,7 @@ BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect);
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
 
 BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
+BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
 BOOL WINAPI TranslateMessage(const MSG* lpMsg);
 LRESULT WINAPI DispatchMessageW(const MSG* lpMsg);
 BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,29 @@
+// The device's screen, as the profile's "display" chooses it. Only "none"
+// exists so far: the headless display (docs/headless-display.md), whose
+// screen is a grid of character cells dumped to ROOT/screen.txt. One cell is
+// one unit of window coordinates, so a text's extent is its length by 1.
+//
+// Called without WindowLock() held.
+#ifndef KELVANE_PLATFORM_DISPLAY_H
+#define KELVANE_PLATFORM_DISPLAY_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace kelvane {
+
+// The screen's size in cells (profile "displayColumns" x "displayRows").
+SIZE ScreenSize();
+// What this process shows changed (painting, cursor, activation): the
+// screen is redrawn when one of its windows is the device's foreground.
+void RefreshScreen();
+// Shows a message box with these buttons (IDOK, IDYES, ...) and returns the
+// one chosen; `default_button` is the one Enter would choose.
+int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT type, const std::vector<int>& buttons,
+                   int default_button);
+
+}  // namespace kelvane
+
+#endif

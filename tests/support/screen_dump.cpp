@@ -1,0 +1,90 @@
+#include "support/screen_dump.h"
+
+#include "internal/quoted_text.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace kelvane::testing {
+namespace {
+
+bool ParseWindow(const std::string& line, ScreenDump::Window* window) {
+  if (line == "window none") return true;
+  std::istringstream in(line);
+  std::string word, hwnd, pid_word, visible_word, activations_word, class_word;
+  int visible = 0;
+  if (!(in >> word >> hwnd >> pid_word >> window->pid >> visible_word >> visible >> activations_word >>
+        window->activations >> class_word) ||
+      word != "window" || pid_word != "pid" || visible_word != "visible" || activations_word != "activations" ||
+      class_word != "class")
+    return false;
+  window->hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(hwnd.c_str(), nullptr, 16)));
+  window->visible = visible != 0;
+  size_t pos = static_cast<size_t>(in.tellg()) + 1;
+  if (!UnquoteText(line, &pos, &window->class_name)) return false;
+  const std::string title_word = " title ";
+  if (line.compare(pos, title_word.size(), title_word) != 0) return false;
+  pos += title_word.size();
+  return UnquoteText(line, &pos, &window->title);
+}
+
+bool ParseMessageBox(const std::string& line, ScreenDump::Box* box) {
+  std::istringstream in(line);
+  std::string word, type;
+  if (!(in >> word >> box->answer >> type) || word != "messagebox") return false;
+  box->type = static_cast<UINT>(std::strtoul(type.c_str(), nullptr, 16));
+  size_t pos = static_cast<size_t>(in.tellg()) + 1;
+  if (!UnquoteText(line, &pos, &box->caption)) return false;
+  ++pos;
+  return UnquoteText(line, &pos, &box->text);
+}
+
+}  // namespace
+
+ScreenDump::Colours ScreenDump::At(int row, int column) const {
+  if (row < 0 || row >= rows || column < 0 || column >= columns) return {};
+  return colours[static_cast<size_t>(row * columns + column)];
+}
+
+int ScreenDump::FindRow(const std::string& needle) const {
+  for (size_t i = 0; i < text.size(); ++i)
+    if (text[i].find(needle) != std::string::npos) return static_cast<int>(i);
+  return -1;
+}
+
+bool ReadScreenDump(const std::filesystem::path& root, ScreenDump* dump) {
+  std::ifstream in(root / "screen.txt");
+  std::string line, word;
+  *dump = ScreenDump{};
+  if (!std::getline(in, line) || std::sscanf(line.c_str(), "screen %d %d", &dump->columns, &dump->rows) != 2)
+    return false;
+  if (!std::getline(in, line) || !ParseWindow(line, &dump->window)) return false;
+  if (!std::getline(in, line) || line.rfind("cursor ", 0) != 0) return false;
+  dump->cursor = line.substr(7);
+  while (std::getline(in, line) && line != "rows") {
+    ScreenDump::Box box;
+    if (!ParseMessageBox(line, &box)) return false;
+    dump->message_boxes.push_back(box);
+  }
+  for (int row = 0; row < dump->rows; ++row) {
+    if (!std::getline(in, line)) return false;
+    dump->text.push_back(line);
+  }
+  if (!std::getline(in, line) || line != "colours") return false;
+  dump->colours.assign(static_cast<size_t>(dump->rows * dump->columns), ScreenDump::Colours{});
+  size_t covered = 0;
+  while (std::getline(in, line) && line != "end") {
+    int row, column, count;
+    unsigned long fg, bg;
+    if (std::sscanf(line.c_str(), "%d %d %d %lu %lu", &row, &column, &count, &fg, &bg) != 5) return false;
+    if (row < 0 || row >= dump->rows || column < 0 || count < 1 || column + count > dump->columns) return false;
+    for (int x = column; x < column + count; ++x)
+      dump->colours[static_cast<size_t>(row * dump->columns + x)] = {static_cast<COLORREF>(fg),
+                                                                      static_cast<COLORREF>(bg)};
+    covered += static_cast<size_t>(count);
+  }
+  return line == "end" && covered == dump->colours.size();
+}
+
+}  // namespace kelvane::testing

@@ -1,0 +1,54 @@
+// Reads the headless display's dump, ROOT/screen.txt (format in
+// docs/headless-display.md), for tests that check what a window shows.
+#ifndef KELVANE_TESTS_SCREEN_DUMP_H
+#define KELVANE_TESTS_SCREEN_DUMP_H
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kelvane::testing {
+
+struct ScreenDump {
+  struct Window {
+    HWND hwnd = nullptr;  // null for "window none"
+    int pid = 0;
+    bool visible = false;
+    int activations = 0;
+    std::wstring class_name;
+    std::wstring title;
+  };
+  struct Box {
+    int answer = 0;
+    UINT type = 0;
+    std::wstring caption;
+    std::wstring text;
+  };
+  struct Colours {
+    COLORREF fg = CLR_INVALID;
+    COLORREF bg = CLR_INVALID;
+  };
+
+  int columns = 0;
+  int rows = 0;
+  Window window;
+  std::string cursor;
+  std::vector<Box> message_boxes;
+  std::vector<std::string> text;  // one per row, UTF-8, trailing blanks trimmed
+
+  // The colours of a cell (CLR_INVALID outside the screen).
+  Colours At(int row, int column) const;
+  // The first row whose text contains `needle`, or -1.
+  int FindRow(const std::string& needle) const;
+
+  std::vector<Colours> colours;  // rows x columns, row by row
+};
+
+// False when the file is missing or does not follow the format.
+bool ReadScreenDump(const std::filesystem::path& root, ScreenDump* dump);
+
+}  // namespace kelvane::testing
+
+#endif

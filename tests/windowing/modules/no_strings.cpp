@@ -1,0 +1,4 @@
+// A module without a string table.
+#include <windows.h>
+
+extern "C" int NoStringsHere() { return 0; }
