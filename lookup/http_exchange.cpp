@@ -3,6 +3,7 @@
 #include <connmgr.h>
 #include <ws2tcpip.h>
 
+#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -15,7 +16,7 @@
 namespace {
 
 constexpr DWORD kPollPause = 10;  // ms between polls of a socket that is not ready
-constexpr size_t kMaxRequestLine = 512;
+constexpr size_t kMaxLine = 512;  // a request or header line
 
 void LogError(const WCHAR* text) { DiagnosticLog().Error(text); }
 
@@ -155,21 +156,20 @@ int HttpExchange::SendText(const char* text, DWORD length) {
 }
 
 int HttpExchange::SendRequestLine(const char* method, const char* host, const char* target) {
-  char line[kMaxRequestLine];
-  const int length = ProxyInUse() ? snprintf(line, sizeof line, "%s http://%s%s HTTP/1.1\r\n", method, host, target)
-                                  : snprintf(line, sizeof line, "%s %s HTTP/1.1\r\n", method, target);
-  if (length < 0 || static_cast<size_t>(length) >= sizeof line) {
-    LogError(L"request line too long");
-    return 0;
-  }
-  return SendText(line, static_cast<DWORD>(length));
+  return ProxyInUse() ? SendLine("%s http://%s%s HTTP/1.1\r\n", method, host, target)
+                      : SendLine("%s %s HTTP/1.1\r\n", method, target);
 }
 
-int HttpExchange::SendHeader(const char* name, const char* value) {
-  char line[kMaxRequestLine];
-  const int length = snprintf(line, sizeof line, "%s: %s\r\n", name, value);
+int HttpExchange::SendHeader(const char* name, const char* value) { return SendLine("%s: %s\r\n", name, value); }
+
+int HttpExchange::SendLine(const char* format, ...) {
+  char line[kMaxLine];
+  va_list arguments;
+  va_start(arguments, format);
+  const int length = vsnprintf(line, sizeof line, format, arguments);
+  va_end(arguments);
   if (length < 0 || static_cast<size_t>(length) >= sizeof line) {
-    LogError(L"header line too long");
+    LogError(L"request line too long");
     return 0;
   }
   return SendText(line, static_cast<DWORD>(length));

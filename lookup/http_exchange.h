@@ -52,6 +52,9 @@ class HttpExchange {
  private:
   int ConnectThroughProxy();
   int ConnectDirect(const char* host);
+  // Formats one line and sends it; a line longer than the line buffer is
+  // refused (logged) rather than cut.
+  int SendLine(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
   std::unique_ptr<char[]> body_;
   DWORD content_length_ = 0;
