@@ -4,6 +4,7 @@
 #include "core/app_state.h"
 #include "core/flags.h"
 #include "core/process_state.h"
+#include "lookup/tower_cache_check.h"
 
 std::unique_ptr<CellSource> CreateCellSource(int mode) {
   switch (mode) {
@@ -16,7 +17,10 @@ std::unique_ptr<CellSource> CreateCellSource(int mode) {
   }
 }
 
-CellSourceHolder::CellSourceHolder() { InitializeCriticalSection(&lock_); }
+CellSourceHolder::CellSourceHolder() {
+  InitializeCriticalSection(&lock_);
+  CheckTowerCacheFile();
+}
 
 CellSourceHolder::~CellSourceHolder() {
   source_.reset();

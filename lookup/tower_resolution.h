@@ -10,6 +10,8 @@
 // unparsable answer; otherwise the services' code (-1 no connection,
 // -3 unknown cell). Gives up with its current result when Interrupt is set.
 int ResolveTowerPosition(CellSourceHolder& holder, Position* out);
+// The same for the holder's open source (null when none is open).
+int ResolveSourcePosition(CellSource* source, Position* out);
 
 // Refreshes the next cached tower that is due: 1 when one was found (whether
 // or not it could be refreshed), 0 when none is left.
