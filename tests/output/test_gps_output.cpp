@@ -14,8 +14,17 @@ using kelvane::testing::DeviceTest;
 const WCHAR kDrivers[] = L"System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers";
 const WCHAR kProgramDriver[] = L"System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers\\Kelvane";
 
+// The device's GPS Intermediate Driver has its Drivers key, with or without
+// a current driver.
 class GpsOutputTest : public DeviceTest {
  protected:
+  void SetUp() override {
+    DeviceTest::SetUp();
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDrivers, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
   static void SetCurrentDriver(const WCHAR* name) {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDrivers, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
