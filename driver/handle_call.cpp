@@ -24,7 +24,27 @@ HandleCall::HandleCall(DWORD open_number) {
 HandleCall::~HandleCall() {
   if (!open_) return;
   LeaveCriticalSection(&open_->device->lock);
+  FlushSignals();
   Unpin(&open_->counted);
+}
+
+void HandleCall::SignalAfterUnlock(OpenContext* target, PortEvent event) {
+  const HANDLE handle = target->events[event];
+  for (DWORD i = 0; i < pending_count_; ++i)
+    if (pending_[i] == handle) return;
+  if (pending_count_ == sizeof(pending_) / sizeof(pending_[0])) {
+    Signal(target, event);  // no room left to defer: signal now
+    return;
+  }
+  pending_[pending_count_++] = handle;
+}
+
+void HandleCall::FlushSignals() {
+  if (pending_count_ == 0) return;
+  const DWORD error = GetLastError();
+  for (DWORD i = 0; i < pending_count_; ++i) SetEvent(pending_[i]);
+  pending_count_ = 0;
+  SetLastError(error);
 }
 
 DWORD HandleCall::Wait(const PortEvent* events, DWORD count, DWORD timeout) {
@@ -34,6 +54,7 @@ DWORD HandleCall::Wait(const PortEvent* events, DWORD count, DWORD timeout) {
   // the device's lock alive while the lock is left.
   DeviceContext* device = open_->device;
   LeaveCriticalSection(&device->lock);
+  FlushSignals();
   const DWORD result = WaitForMultipleObjects(count, handles, FALSE, timeout);
   EnterCriticalSection(&device->lock);
   if (!IsOpen(open_)) {

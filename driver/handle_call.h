@@ -28,8 +28,21 @@ class HandleCall {
   // ended the wait (its signal taken), WAIT_TIMEOUT, or kClosed.
   DWORD Wait(const PortEvent* events, DWORD count, DWORD timeout);
 
+  // Signals the event of `target` once the lock is left (before a wait, or
+  // at the end of the call). A thread woken while the signaller still holds
+  // the lock would only block on it again; waiters therefore take a wake-up
+  // with nothing to do as a normal result and wait again.
+  void SignalAfterUnlock(OpenContext* target, PortEvent event);
+
  private:
+  // Sets the deferred events; called with the lock left. A handle closed
+  // meanwhile makes SetEvent fail harmlessly, so the caller's last error is
+  // kept.
+  void FlushSignals();
+
   OpenContext* open_ = nullptr;
+  HANDLE pending_[4] = {};
+  DWORD pending_count_ = 0;
 };
 
 }  // namespace tavrel

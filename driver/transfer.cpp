@@ -31,14 +31,17 @@ DWORD ReadTimeout(const COMMTIMEOUTS& t, DWORD count) {
 
 // Copies what fits into the peer's receive buffer and wakes its reader.
 // Called with the device's lock held.
-DWORD CopyToPeer(OpenContext* peer, const BYTE* bytes, DWORD count) {
+DWORD CopyToPeer(HandleCall& call, OpenContext* peer, const BYTE* bytes, DWORD count) {
   const DWORD room = peer->receive_capacity - peer->received_count;
   const DWORD n = count < room ? count : room;
   if (n == 0) return 0;
   memcpy(peer->receive_buffer + peer->received_count, bytes, n);
   peer->received_count += n;
-  Signal(peer, kRxEvent);
-  Signal(peer, kRxData);
+  // Only a call already waiting needs the signal: a call looks at the buffer
+  // under the lock before it waits. Every signal wakes every waiting thread
+  // of the process, so the ones nobody waits for are worth leaving out.
+  if (peer->mask_waiting) call.SignalAfterUnlock(peer, kRxEvent);
+  if (peer->read_waiting) call.SignalAfterUnlock(peer, kRxData);
   return n;
 }
 
@@ -56,7 +59,7 @@ DWORD Write(HandleCall& call, const BYTE* bytes, DWORD count) {
   for (;;) {
     // With no second handle the bytes go nowhere, as on an unplugged line.
     if (!open->peer) return count;
-    written += CopyToPeer(open->peer, bytes + written, count - written);
+    written += CopyToPeer(call, open->peer, bytes + written, count - written);
     if (written == count) return count;
     DWORD wait = INFINITE;
     if (timeout != 0) {
@@ -95,28 +98,40 @@ DWORD Read(HandleCall& call, BYTE* bytes, DWORD count) {
   if (n == 0) {
     const DWORD timeout = ReadTimeout(open->timeouts, count);
     if (timeout == 0) return 0;
-    Reset(open, kRxData);
-    Reset(open, kReadAbort);
-    open->read_waiting = TRUE;
-    static const PortEvent kEvents[] = {kReadAbort, kRxData};
-    const DWORD woke = call.Wait(kEvents, 2, timeout);
-    if (woke == HandleCall::kClosed) return TAVREL_FAILED;
-    open->read_waiting = FALSE;
-    if (woke == 0) {
-      // Ended by SetCommTimeouts or the end of the owning process.
-      SetLastError(ERROR_SUCCESS);
-      return TAVREL_FAILED;
+    const DWORD start = GetTickCount();
+    while (n == 0) {
+      DWORD wait = INFINITE;
+      if (timeout != INFINITE) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeout) return 0;
+        wait = timeout - elapsed;
+      }
+      Reset(open, kRxData);
+      Reset(open, kReadAbort);
+      open->read_waiting = TRUE;
+      static const PortEvent kEvents[] = {kReadAbort, kRxData};
+      const DWORD woke = call.Wait(kEvents, 2, wait);
+      if (woke == HandleCall::kClosed) return TAVREL_FAILED;
+      open->read_waiting = FALSE;
+      if (woke == 0) {
+        // Ended by SetCommTimeouts or the end of the owning process.
+        SetLastError(ERROR_SUCCESS);
+        return TAVREL_FAILED;
+      }
+      if (woke == WAIT_TIMEOUT || TakeSignal(open, kReadAbort)) return 0;
+      if (woke != 1) return TAVREL_FAILED;
+      // A signal deferred past a writer's lock may land after the wait it
+      // was meant for: a wake-up that finds nothing waits again for the
+      // rest of the time.
+      n = count < open->received_count ? count : open->received_count;
     }
-    if (woke == WAIT_TIMEOUT || TakeSignal(open, kReadAbort)) return 0;
-    if (woke != 1) return TAVREL_FAILED;
-    n = count < open->received_count ? count : open->received_count;
   }
   memcpy(bytes, open->receive_buffer, n);
   open->received_count -= n;
   memmove(open->receive_buffer, open->receive_buffer + n, open->received_count);
-  if (open->peer) {
-    Signal(open->peer, kTxEvent);
-    Signal(open->peer, kTxSpace);
+  if (OpenContext* peer = open->peer) {
+    if (peer->mask_waiting) call.SignalAfterUnlock(peer, kTxEvent);
+    if (peer->write_waiting) call.SignalAfterUnlock(peer, kTxSpace);
   }
   return n;
 }

@@ -78,4 +78,11 @@ void SeedHive(const Json::Value& seed, Hive* hive) {
   }
 }
 
+void SeedBaseKeys(Hive* hive) {
+  Json::Value base(Json::objectValue);
+  base["HKEY_LOCAL_MACHINE\\Drivers"] = Json::Value(Json::objectValue);
+  base["HKEY_LOCAL_MACHINE\\System\\CurrentControlSet"] = Json::Value(Json::objectValue);
+  SeedHive(base, hive);
+}
+
 }  // namespace kelvane

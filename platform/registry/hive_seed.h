@@ -15,6 +15,11 @@ namespace kelvane {
 // reported on standard error and left out.
 void SeedHive(const Json::Value& seed, Hive* hive);
 
+// The keys every device has from the start, whatever its profile says:
+// HKEY_LOCAL_MACHINE\Drivers (where drivers are registered for the device
+// manager) and HKEY_LOCAL_MACHINE\System\CurrentControlSet.
+void SeedBaseKeys(Hive* hive);
+
 }  // namespace kelvane
 
 #endif

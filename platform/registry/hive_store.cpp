@@ -153,6 +153,7 @@ HiveAccess::HiveAccess() : guard_(State().lock) {
 
   Hive fresh;
   if (!stamp.exists) {
+    SeedBaseKeys(&fresh);
     const Json::Value& profile = Profile();
     const Json::Value& registry = profile.isObject() ? profile["registry"] : Json::Value::nullSingleton();
     if (registry.isObject()) SeedHive(registry["seed"], &fresh);

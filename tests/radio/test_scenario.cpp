@@ -127,7 +127,7 @@ TEST_F(ScenarioTest, CurrentStepFollowsTheDeviceClockAndHoldsTheLast) {
   EXPECT_EQ(step->serving->cell_id, 4u);
 }
 
-TEST_F(ScenarioTest, DefaultProfileWalksFourCellsAndHoldsTheUnknownOne) {
+TEST_F(ScenarioTest, DefaultProfileWalksFourCellsAndStartsAgain) {
   std::ifstream in(std::filesystem::path(KELVANE_SOURCE_DIR) / "data" / "default-device.json");
   Json::Value profile;
   std::string errors;
@@ -136,7 +136,7 @@ TEST_F(ScenarioTest, DefaultProfileWalksFourCellsAndHoldsTheUnknownOne) {
   const kelvane::Scenario s = kelvane::ParseScenario(profile["scenario"], &problems);
   EXPECT_TRUE(problems.empty());
   ASSERT_EQ(s.steps.size(), 4u);
-  EXPECT_FALSE(s.loop);
+  EXPECT_TRUE(s.loop);
   const DWORD cells[][4] = {{250, 1, 7712, 40031}, {250, 1, 7712, 40032}, {250, 1, 7713, 51877}, {250, 1, 7713, 99999}};
   for (size_t i = 0; i < 4; ++i) {
     ASSERT_TRUE(s.steps[i].serving);
@@ -147,7 +147,8 @@ TEST_F(ScenarioTest, DefaultProfileWalksFourCellsAndHoldsTheUnknownOne) {
   }
   EXPECT_EQ(s.steps[0].serving->signal, 20);
   EXPECT_EQ(s.steps[0].serving->timing_advance, 1);
-  EXPECT_EQ(kelvane::StepIndexAt(s, 10 * 60000), 3u);
+  EXPECT_EQ(kelvane::StepIndexAt(s, 3 * 60000 + 1), 3u);  // the cell the location data do not know
+  EXPECT_EQ(kelvane::StepIndexAt(s, 4 * 60000 + 1), 0u);
 }
 
 }  // namespace

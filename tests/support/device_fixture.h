@@ -1,5 +1,5 @@
-// A fresh emulated device for each test: a temporary root with the given
-// profile, used by this process until the fixture ends.
+// An emulated device for the test: the test process's own temporary root
+// (ctest runs each test in a process of its own), with the given profile.
 #ifndef KELVANE_TESTS_DEVICE_FIXTURE_H
 #define KELVANE_TESTS_DEVICE_FIXTURE_H
 

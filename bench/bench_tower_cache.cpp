@@ -1,0 +1,127 @@
+// LookupTower against a plain read of the same file. A lookup of a cell that
+// is not cached scans the whole of cells.dat, record by record, under the
+// cache lock; the peer reads the same file once from start to end in large
+// blocks through the same device layer. Both run for caches of 1 000, 10 000
+// and 100 000 records, and the ratio (search over read) is printed per size:
+// what the record-by-record search costs beyond moving the bytes.
+#include <benchmark/benchmark.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <string>
+
+#include "core/app_state.h"
+#include "lookup/month_stamp.h"
+#include "lookup/tower_cache.h"
+#include "lookup/tower_cache_record.h"
+
+namespace {
+
+const int kSizes[] = {1000, 10000, 100000};
+
+std::filesystem::path& DeviceRootFolder() {
+  static std::filesystem::path root;
+  return root;
+}
+
+// A device root of its own, chosen before the first device call reads it.
+void MakeDevice() {
+  char pattern[] = "/tmp/kelvane-bench-XXXXXX";
+  if (!mkdtemp(pattern)) abort();
+  DeviceRootFolder() = pattern;
+  std::filesystem::create_directories(DeviceRootFolder() / "Program Files/Kelvane");
+  setenv("KELVANE_DEVICE_ROOT", pattern, 1);
+}
+
+std::filesystem::path CacheHostPath() { return DeviceRootFolder() / "Program Files/Kelvane/cells.dat"; }
+
+// cells.dat with `count` distinct cells, all fresh and used this month, so a
+// lookup neither refreshes nor touches anything.
+void UseCacheOf(int count) {
+  std::error_code ec;
+  if (std::filesystem::file_size(CacheHostPath(), ec) == static_cast<uintmax_t>(count) * kTowerRecordSize) return;
+  std::ofstream out(CacheHostPath(), std::ios::binary | std::ios::trunc);
+  TowerCacheRecord record;
+  record.country = 262;
+  record.network = 1;
+  record.resolved = record.last_used = MonthStamp();
+  for (int i = 0; i < count; ++i) {
+    record.area = i / 100;
+    record.cell_id = i;
+    uint8_t bytes[kTowerRecordSize];
+    EncodeTowerRecord(record, bytes);
+    out.write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+  }
+}
+
+void BM_LookupTower(benchmark::State& state) {
+  UseCacheOf(static_cast<int>(state.range(0)));
+  CellRecord absent;
+  absent.country = 262;
+  absent.network = 1;
+  absent.area = 1;
+  absent.cell_id = -5;
+  for (auto _ : state) {
+    Position position = kNoPosition;
+    LONG offset = 0;
+    benchmark::DoNotOptimize(LookupTower(absent, &position, &offset));
+  }
+  state.SetBytesProcessed(state.iterations() * state.range(0) * kTowerRecordSize);
+}
+
+void BM_PlainRead(benchmark::State& state) {
+  UseCacheOf(static_cast<int>(state.range(0)));
+  static char block[1 << 16];
+  for (auto _ : state) {
+    FILE* file = _wfopen(GetAppState().settings.tower_cache_path, L"rb");
+    if (!file) {
+      state.SkipWithError("cells.dat cannot be opened");
+      break;
+    }
+    size_t total = 0;
+    for (size_t n; (n = fread(block, 1, sizeof block, file)) > 0;) total += n;
+    fclose(file);
+    benchmark::DoNotOptimize(total);
+  }
+  state.SetBytesProcessed(state.iterations() * state.range(0) * kTowerRecordSize);
+}
+
+// Prints as the console does and keeps each run's time for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs)
+      if (run.run_type == Run::RT_Iteration && !run.error_occurred) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+  }
+  std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  MakeDevice();
+  for (int size : kSizes) {
+    benchmark::RegisterBenchmark("LookupTower", BM_LookupTower)->Arg(size);
+    benchmark::RegisterBenchmark("PlainRead", BM_PlainRead)->Arg(size);
+  }
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  for (int size : kSizes) {
+    const std::string suffix = "/" + std::to_string(size);
+    const auto search = reporter.times.find("LookupTower" + suffix);
+    const auto read = reporter.times.find("PlainRead" + suffix);
+    if (search == reporter.times.end() || read == reporter.times.end() || read->second <= 0) continue;
+    std::cout << "ratio LookupTower/PlainRead, " << size << " records: " << search->second / read->second << "\n";
+  }
+  benchmark::Shutdown();
+  std::error_code ec;
+  std::filesystem::remove_all(DeviceRootFolder(), ec);
+  return 0;
+}

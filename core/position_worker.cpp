@@ -1,0 +1,77 @@
+#include "core/position_worker.h"
+
+#include "core/app_state.h"
+#include "core/cell_source_holder.h"
+#include "core/flags.h"
+#include "core/messages.h"
+#include "core/process_state.h"
+#include "core/status_lines.h"
+#include "lookup/tower_resolution.h"
+#include "settings/message_list.h"
+#include "wifi/wifi_lookup.h"
+#include "wifi/wifi_scanner.h"
+
+namespace {
+
+// A mode change seen at the top of a pass: the source the user chose is
+// opened, with no fall-back.
+void SwitchSource() {
+  ClearFlag(ModeChange);
+  ClearFlag(PositionValid);
+  ClearFlag(Interrupt);
+  ResetEvent(WakeEvent);
+  StatusList().Clear();
+  PostToMainWindow(MSG_REFRESH);
+  TheWifiScanner().ClearList();
+  TheCellSourceHolder().SelectSource(static_cast<int>(AppMode()));
+}
+
+}  // namespace
+
+Position BetterPosition(const Position& tower, const Position& wifi) {
+  return wifi.accuracy < tower.accuracy ? wifi : tower;
+}
+
+DWORD WINAPI PositionWorker(LPVOID) {
+  CellSourceHolder& holder = TheCellSourceHolder();
+  if (holder.SelectSourceWithFallback() == 0) SetAppMode(static_cast<DWORD>(holder.ActiveMode()));
+  const OnOffTexts texts = LoadOnOffTexts();
+  StatusList().Clear();
+
+  for (;;) {
+    if (TestFlag(ModeChange)) {
+      SwitchSource();
+      continue;
+    }
+    const DWORD pass_start = GetTickCount();
+    const bool cell_changed = holder.RefreshCell() == 0;
+    const bool wifi_changed = TheWifiScanner().Scan() == 0;
+    if (TestFlag(StopRequest)) return 0;
+
+    Position tower = kNoPosition;
+    Position wifi = kNoPosition;
+    int tower_code = -4;
+    int wifi_code = -2;
+    if (cell_changed || wifi_changed) {
+      tower_code = ResolveTowerPosition(holder, &tower);
+      wifi_code = ResolveWifiPosition(&wifi);
+      if (tower_code != 0 && wifi_code != 0) {
+        ClearFlag(PositionValid);
+      } else {
+        // A failed lookup's record carries no position, whatever it holds.
+        SetPosition(BetterPosition(tower_code == 0 ? tower : kNoPosition, wifi_code == 0 ? wifi : kNoPosition));
+        SetFlag(PositionValid);
+      }
+    }
+
+    if (cell_changed || wifi_changed || StatusList().LineCount() == 0) {
+      RebuildStatusList(texts, tower_code, wifi_code);
+      PostToMainWindow(MSG_REFRESH);
+    }
+
+    const DWORD period = GetAppState().settings.tower_period;
+    const DWORD elapsed = GetTickCount() - pass_start;
+    if (elapsed < period) WaitForSingleObject(WakeEvent, period - elapsed);
+    if (TestFlag(StopRequest)) return 0;
+  }
+}

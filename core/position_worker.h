@@ -1,0 +1,16 @@
+// The positioning worker: every TowerTimeOut ms reads the cell and the access
+// points, resolves a position when either changed, publishes the better of
+// the two results and rebuilds the status list. Started by the output thread.
+#ifndef KELVANE_CORE_POSITION_WORKER_H
+#define KELVANE_CORE_POSITION_WORKER_H
+
+#include <windows.h>
+
+#include "core/position.h"
+
+DWORD WINAPI PositionWorker(LPVOID);
+
+// The result with the smaller accuracy radius; the tower result on a tie.
+Position BetterPosition(const Position& tower, const Position& wifi);
+
+#endif

@@ -1,0 +1,23 @@
+// Process-wide objects outside the application state that the threads share:
+// the network traffic counter, the wake event, the main window and the
+// handles of the three worker threads.
+#ifndef KELVANE_CORE_PROCESS_STATE_H
+#define KELVANE_CORE_PROCESS_STATE_H
+
+#include <windows.h>
+
+// Bytes sent plus received since start; interlocked, no lock.
+void AddTraffic(DWORD bytes);
+DWORD ReadTraffic();
+
+// Manual reset: the interruptible sleep of the worker and the sync thread.
+extern HANDLE WakeEvent;
+extern HWND MainWindow;
+extern HANDLE OutputThreadHandle;
+extern HANDLE WorkerThreadHandle;  // null when the output thread never started the worker
+extern HANDLE SyncThreadHandle;
+
+// Posts a message to the main window; does nothing before start-up stored it.
+void PostToMainWindow(UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
+
+#endif

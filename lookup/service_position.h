@@ -1,0 +1,12 @@
+// A service's answer is a position only when it lies on the globe. Anything
+// else (a corrupt answer, a fault of the service) is treated as the service
+// not knowing the cell, so no navigation program is ever fed an impossible fix.
+#ifndef KELVANE_LOOKUP_SERVICE_POSITION_H
+#define KELVANE_LOOKUP_SERVICE_POSITION_H
+
+// False also for NaN, which fails every comparison.
+inline bool IsOnGlobe(float latitude, float longitude) {
+  return latitude >= -90.0f && latitude <= 90.0f && longitude >= -180.0f && longitude <= 180.0f;
+}
+
+#endif

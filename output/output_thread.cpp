@@ -1,0 +1,105 @@
+#include "output/output_thread.h"
+
+#include <stdlib.h>
+
+#include "core/app_state.h"
+#include "core/flags.h"
+#include "core/messages.h"
+#include "core/position.h"
+#include "core/position_worker.h"
+#include "core/process_state.h"
+#include "output/gps_output.h"
+#include "output/nmea.h"
+#include "output/port_name.h"
+#include "output/virtual_port.h"
+#include "settings/config_file.h"
+#include "settings/message_list.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr int kComPorts = 20;
+constexpr int kForeignPorts = 10;
+
+void UsePortName(const WCHAR* prefix, int number) {
+  wcsncpy(PortPrefix, prefix, 3);
+  PortPrefix[3] = L'\0';
+  PortNumber = number;
+}
+
+// The configured port, then COM0 to COM19, then a foreign VSP0 to VSP9.
+// Returns the result kept for the failure lines (0 when a port was opened).
+int OpenAnyPort() {
+  int result = -2;
+  WCHAR configured[64];
+  if (ReadText(KEY_PORT, configured) && wcslen(configured) > 3) {
+    WCHAR prefix[4] = {};
+    wcsncpy(prefix, configured, 3);
+    const int number = static_cast<int>(wcstol(configured + 3, nullptr, 10));
+    result = CreateVirtualPort(prefix, number);
+    if (result == 0) {
+      UsePortName(prefix, number);
+      return 0;
+    }
+  }
+  for (int n = 0; n < kComPorts; ++n) {
+    result = CreateVirtualPort(L"COM", n);
+    if (result == 0) {
+      UsePortName(L"COM", n);
+      return 0;
+    }
+  }
+  for (int n = 0; n < kForeignPorts; ++n) {
+    if (OpenPort(L"VSP", n) == 0) {
+      UsePortName(L"VSP", n);
+      return 0;
+    }
+  }
+  return result;
+}
+
+void ShowFailure(int result) {
+  MessageList& status = StatusList();
+  status.Clear();
+  status.AppendText(L"Cannot create virtual port.", kRed);
+  if (result == -1) {
+    status.AppendText(L"Please reboot device.", kBlack);
+  } else {
+    status.AppendText(L"Try VSPD to create port pair,", kBlack);
+    status.AppendText(L"VSPX-COMY, X,Y - any numbers.", kBlack);
+  }
+  status.AppendText(L"GPS driver is not supported.", kRed);
+  status.AppendText(L"Help->ReadMe for more info.", kBlack);
+  PostToMainWindow(MSG_REFRESH);
+}
+
+}  // namespace
+
+DWORD WINAPI OutputThread(LPVOID) {
+  const int result = OpenAnyPort();
+  if (result == 0) {
+    SetFlag(PortOpen);
+    WCHAR port[32];
+    swprintf(port, 32, L"%ls%d", PortPrefix, PortNumber);
+    WriteText(KEY_PORT, port);
+  }
+  GpsOutput& output = TheGpsOutput();
+  if (output.RegisterDriverFile(L"\\windows\\gpsfile.dat") == 0) SetFlag(DriverActive);
+  if (result != 0 && !TestFlag(DriverActive)) {
+    ShowFailure(result);
+    return 1;
+  }
+
+  WorkerThreadHandle = CreateThread(nullptr, 0, PositionWorker, nullptr, 0, nullptr);
+  if (WorkerThreadHandle) SetThreadPriority(WorkerThreadHandle, THREAD_PRIORITY_BELOW_NORMAL);
+
+  const DWORD period = GetAppState().settings.output_period;
+  while (!TestFlag(StopRequest)) {
+    const DWORD start = GetTickCount();
+    if (TestFlag(PositionValid) && TestFlag(PortOpen)) WriteSentences(output, GetPosition(), true);
+    if (TestFlag(StopRequest)) break;
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed < period) Sleep(period - elapsed);
+  }
+  return 0;
+}

@@ -1,0 +1,4 @@
+#include "output/port_name.h"
+
+WCHAR PortPrefix[4] = L"COM";
+int PortNumber = 0;

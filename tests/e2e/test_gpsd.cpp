@@ -1,0 +1,143 @@
+// The whole chain with real parts: the location server answers, the program
+// positions itself from the scenario's cells, and gpsd, reading the program's
+// bridged port and the GPS Intermediate Driver's port as GPS receivers,
+// reports the fixes a navigation program would get.
+#include "support/device_fixture.h"
+#include "support/gpsd_watch.h"
+#include "support/host_process.h"
+#include "support/program_runner.h"
+
+#include <cmath>
+#include <fstream>
+
+namespace {
+
+using namespace std::chrono_literals;
+using kelvane::testing::DeviceTest;
+using kelvane::testing::FreeLoopbackPort;
+using kelvane::testing::GpsdWatch;
+using kelvane::testing::HostProcess;
+using kelvane::testing::ProgramRun;
+using kelvane::testing::QuorvanePath;
+using kelvane::testing::WaitUntil;
+
+struct Place {
+  double latitude;
+  double longitude;
+};
+constexpr Place kFirstCell = {55.751244, 37.618423};   // 250/1/7712/40031 in data/cells.csv
+constexpr Place kSecondCell = {55.757000, 37.615000};  // 250/1/7712/40032
+
+Json::Value Cell(int mcc, int mnc, int lac, int cell_id) {
+  Json::Value cell;
+  cell["mcc"] = mcc;
+  cell["mnc"] = mnc;
+  cell["lac"] = lac;
+  cell["cellId"] = cell_id;
+  cell["signal"] = 20;
+  return cell;
+}
+
+Json::Value Step(int duration, const Json::Value& serving) {
+  Json::Value step;
+  step["duration"] = duration;
+  step["serving"] = serving;
+  return step;
+}
+
+class EndToEndTest : public DeviceTest {
+ protected:
+  static constexpr int kStepMs = 100000;  // device time: 10 s of host time at scale 10
+
+  void SetUp() override {
+    DeviceTest::SetUp();
+    Json::Value profile;
+    profile["timeScale"] = 10;
+    profile["sim"]["imsi"] = "250011234567890";
+    profile["scenario"]["steps"].append(Step(kStepMs, Cell(250, 1, 7712, 40031)));
+    profile["scenario"]["steps"].append(Step(kStepMs, Cell(250, 1, 7712, 40032)));
+    profile["scenario"]["steps"].append(Step(10 * kStepMs, Cell(250, 1, 7713, 99999)));
+    profile["bridges"].append("COM5:");
+    profile["bridges"].append("GPD0:");
+    profile["gpsIntermediateDriver"]["port"] = "GPD0:";
+    WriteProfile(profile);
+  }
+
+  // Starts the location server and points the program at it as its proxy.
+  bool StartServer() {
+    server_ = std::make_unique<HostProcess>(std::vector<std::string>{
+        std::string(KELVANE_BINARY_DIR) + "/tools/location_server/kelvane-locserver", "--port", "0", "--cells",
+        std::string(KELVANE_SOURCE_DIR) + "/data/cells.csv", "--wifi",
+        std::string(KELVANE_SOURCE_DIR) + "/data/wifi.csv"});
+    std::string port;
+    if (!server_->ReadLine(&port, 10000)) return false;
+    std::ofstream(root() / "Program Files/Kelvane/config.ini")
+        << "ProxyIP=127.0.0.1\nProxyPort=" << port << "\nPort=COM5\nGpsTimeOut=2000\n";
+    return true;
+  }
+
+  bool StartGpsd() {
+    gpsd_port_ = FreeLoopbackPort();
+    const bool linked = WaitUntil(
+        [&] { return std::filesystem::exists(root() / "dev/COM5") && std::filesystem::exists(root() / "dev/GPD0"); },
+        30s);
+    if (!linked) return false;
+    gpsd_ = std::make_unique<HostProcess>(std::vector<std::string>{
+        "gpsd", "-N", "-n", "-b", "-S", std::to_string(gpsd_port_), (root() / "dev/COM5").string(),
+        (root() / "dev/GPD0").string()});
+    return true;
+  }
+
+  // Waits for a 3D fix from the device whose path ends with `port` at place.
+  bool FixAt(GpsdWatch& watch, const std::string& port, const Place& place, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    Json::Value tpv;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (!watch.Next("TPV", &tpv, 1000)) continue;
+      const std::string device = tpv["device"].asString();
+      if (device.size() < port.size() || device.compare(device.size() - port.size(), port.size(), port) != 0) continue;
+      if (tpv["mode"].asInt() == 3 && std::fabs(tpv["lat"].asDouble() - place.latitude) < 1e-5 &&
+          std::fabs(tpv["lon"].asDouble() - place.longitude) < 1e-5)
+        return true;
+    }
+    return false;
+  }
+
+  std::unique_ptr<HostProcess> server_;
+  std::unique_ptr<HostProcess> gpsd_;
+  int gpsd_port_ = 0;
+};
+
+TEST_F(EndToEndTest, GpsdFollowsTheScenarioThroughBothPortsUntilTheCellIsUnknown) {
+  ASSERT_TRUE(StartServer());
+  ProgramRun program(QuorvanePath(), root());
+  ASSERT_TRUE(StartGpsd()) << program.Output();
+  GpsdWatch watch(gpsd_port_);
+  ASSERT_TRUE(watch.connected());
+
+  EXPECT_TRUE(FixAt(watch, "COM5", kFirstCell, 30s)) << program.Output();
+  EXPECT_TRUE(FixAt(watch, "GPD0", kFirstCell, 30s));
+  EXPECT_TRUE(FixAt(watch, "COM5", kSecondCell, 40s));
+  EXPECT_TRUE(FixAt(watch, "GPD0", kSecondCell, 30s));
+
+  // Without the services, the unknown cell cannot be placed: the port falls
+  // silent and the driver file empties.
+  server_->Stop();
+  const auto driver_file = root() / "windows/gpsfile.dat";
+  EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(driver_file) && std::filesystem::file_size(driver_file) == 0; },
+                        40s));
+  Json::Value tpv;
+  const auto quiet_from = std::chrono::steady_clock::now() + 2s;
+  bool spoke = false;
+  while (std::chrono::steady_clock::now() < quiet_from + 3s) {
+    if (watch.Next("TPV", &tpv, 500) && std::chrono::steady_clock::now() > quiet_from && tpv["mode"].asInt() >= 2)
+      spoke = true;
+  }
+  EXPECT_FALSE(spoke) << tpv.toStyledString();
+
+  program.Terminate();
+  EXPECT_EQ(program.Wait(30s), 0) << program.Output();
+  EXPECT_FALSE(std::filesystem::exists(driver_file));
+}
+
+}  // namespace

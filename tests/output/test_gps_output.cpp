@@ -1,0 +1,110 @@
+// The GPS Intermediate Driver output: registration, the driver file, and the
+// registry as it was before once the object is gone.
+#include "support/device_fixture.h"
+
+#include <windows.h>
+
+#include "output/gps_output.h"
+#include "settings/message_list.h"
+
+namespace {
+
+using kelvane::testing::DeviceTest;
+
+const WCHAR kDrivers[] = L"System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers";
+const WCHAR kProgramDriver[] = L"System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers\\Kelvane";
+
+// The device's GPS Intermediate Driver has its Drivers key, with or without
+// a current driver.
+class GpsOutputTest : public DeviceTest {
+ protected:
+  void SetUp() override {
+    DeviceTest::SetUp();
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDrivers, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  static void SetCurrentDriver(const WCHAR* name) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDrivers, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key, L"CurrentDriver", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
+                             static_cast<DWORD>((wcslen(name) + 1) * sizeof(WCHAR))),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  static std::wstring ReadText(const WCHAR* path, const WCHAR* value) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<no key>";
+    WCHAR text[256] = {};
+    DWORD size = sizeof text;
+    const LONG rc = RegQueryValueExW(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? text : L"<no value>";
+  }
+  static bool KeyExists(const WCHAR* path) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+  }
+};
+
+TEST_F(GpsOutputTest, ThePreviousDriverIsBackAndTheProgramKeysAreGoneAfterwards) {
+  SetCurrentDriver(L"GPSOne");
+  {
+    GpsOutput output;
+    ASSERT_EQ(output.RegisterDriverFile(L"\\windows\\gpsfile.dat"), 0);
+    EXPECT_EQ(ReadText(kDrivers, L"CurrentDriver"), L"Kelvane");
+    EXPECT_EQ(ReadText(kProgramDriver, L"File1"), L"\\windows\\gpsfile.dat");
+    EXPECT_EQ(ReadText(kProgramDriver, L"FriendlyName"), L"Kelvane device");
+    EXPECT_EQ(ReadText(kProgramDriver, L"InterfaceType"), L"File");
+    HKEY ports;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Drivers\\KelvanePorts\\5", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &ports, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(ports);
+  }
+  EXPECT_EQ(ReadText(kDrivers, L"CurrentDriver"), L"GPSOne");
+  EXPECT_FALSE(KeyExists(kProgramDriver));
+  EXPECT_FALSE(KeyExists(L"Drivers\\KelvanePorts"));
+}
+
+TEST_F(GpsOutputTest, WithoutAPreviousDriverTheCurrentDriverStaysKelvane) {
+  {
+    GpsOutput output;
+    ASSERT_EQ(output.RegisterDriverFile(L"\\windows\\gpsfile.dat"), 0);
+  }
+  EXPECT_EQ(ReadText(kDrivers, L"CurrentDriver"), L"Kelvane");
+  EXPECT_FALSE(KeyExists(kProgramDriver));
+}
+
+TEST_F(GpsOutputTest, TheFileHoldsTheLatestBurstOrNothing) {
+  GpsOutput output;
+  EXPECT_EQ(output.WriteDriverFile(Position{55.75f, 37.61f, 550}), -1);  // not registered yet
+  ASSERT_EQ(output.RegisterDriverFile(L"\\windows\\gpsfile.dat"), 0);
+  ASSERT_EQ(output.WriteDriverFile(Position{55.75f, 37.61f, 550}), 0);
+  const std::string burst = ReadHostFile("windows/gpsfile.dat");
+  EXPECT_EQ(std::count(burst.begin(), burst.end(), '\n'), 6);
+  output.ClearDriverFile();
+  EXPECT_TRUE(std::filesystem::exists(root() / "windows/gpsfile.dat"));
+  EXPECT_EQ(std::filesystem::file_size(root() / "windows/gpsfile.dat"), 0u);
+  const auto lines = DiagnosticLog().Lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(std::prev(lines.end(), 2)->text, L"create gps file");
+  EXPECT_EQ(lines.back().text, L"clearing gps file");
+}
+
+TEST_F(GpsOutputTest, ARegistryThatRefusesWritesLeavesTheObjectInactive) {
+  Json::Value profile;
+  profile["registry"]["refuseWrites"] = true;
+  WriteProfile(profile);
+  GpsOutput output;
+  EXPECT_EQ(output.RegisterDriverFile(L"\\windows\\gpsfile.dat"), -1);
+  EXPECT_TRUE(output.driver_file_path.empty());
+  EXPECT_EQ(DiagnosticLog().Lines().back().text, L"ERR: GPS driver, Can't access to registry");
+  EXPECT_EQ(output.WriteDriverFile(Position{1.0f, 2.0f, 3}), -1);
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+// config.ini: scanning, reading with defaults, and rewrites that keep the file.
+#include "support/device_fixture.h"
+
+#include <windows.h>
+
+#include <fstream>
+
+#include "settings/config_file.h"
+#include "settings/config_line.h"
+
+namespace {
+
+using kelvane::testing::DeviceTest;
+
+TEST(ConfigLineTest, ScansKeysAndValuesAsTheProgramReadsThem) {
+  struct Case {
+    const wchar_t* line;
+    bool has_key;
+    const wchar_t* key;
+    bool has_number;
+    DWORD number;
+  } cases[] = {
+      {L"GpsTimeOut=500\n", true, L"GpsTimeOut", true, 500},
+      {L"Mode = 2\n", true, L"Mode ", true, 2},  // the blank belongs to the key
+      {L" Mode=1\n", true, L" Mode", true, 1},   // so does an indentation
+      {L"TowerTimeOut=abc\n", true, L"TowerTimeOut", false, 0},
+      {L"Mode=3\r\n", true, L"Mode", true, 3},  // a carriage return is harmless
+      {L"Mode'x=3\n", true, L"Mode", false, 0},  // the key stops at an apostrophe
+      {L"=5\n", false, L"", false, 0},
+      {L"Mode=4294967296\n", true, L"Mode", true, 0xFFFFFFFFu},
+      {L"Mode=-1\n", true, L"Mode", true, 0xFFFFFFFFu},
+  };
+  for (const Case& c : cases) {
+    const ScannedConfigLine scanned = ScanNumberLine(c.line);
+    EXPECT_EQ(scanned.has_key, c.has_key) << c.line;
+    if (c.has_key) {
+      EXPECT_EQ(scanned.key, c.key) << c.line;
+    }
+    EXPECT_EQ(scanned.has_value, c.has_number) << c.line;
+    if (c.has_number) {
+      EXPECT_EQ(scanned.number, c.number) << c.line;
+    }
+  }
+  EXPECT_EQ(ScanTextLine(L"ProxyIP=10.0.0.1 extra\n").text, L"10.0.0.1");
+  EXPECT_EQ(ScanTextLine(L"ModemPort=  BTC1:\r\n").text, L"BTC1:");
+}
+
+TEST(ConfigLineTest, OverlongKeysAndValuesMatchNothing) {
+  const std::wstring key63(63, L'k'), key64(64, L'k');
+  EXPECT_TRUE(ScanNumberLine(key63 + L"=1").has_key);
+  EXPECT_FALSE(ScanNumberLine(key64 + L"=1").has_key);
+  const std::wstring value63(63, L'v'), value64(64, L'v');
+  EXPECT_TRUE(ScanTextLine(L"Port=" + value63).has_value);
+  const ScannedConfigLine long_value = ScanTextLine(L"Port=" + value64);
+  EXPECT_TRUE(long_value.has_key);
+  EXPECT_FALSE(long_value.has_value);
+}
+
+class ConfigFileTest : public DeviceTest {
+ protected:
+  void SetUp() override {
+    DeviceTest::SetUp();
+    InitializeCriticalSection(&lock_);
+  }
+  void TearDown() override {
+    DeleteCriticalSection(&lock_);
+    DeviceTest::TearDown();
+  }
+  void WriteConfig(const std::string& text) { std::ofstream(host_path(), std::ios::binary) << text; }
+  std::string ReadConfig() { return ReadHostFile("Program Files/Kelvane/config.ini"); }
+  std::filesystem::path host_path() { return root() / "Program Files/Kelvane/config.ini"; }
+  ConfigFile config() { return ConfigFile(kPath, &lock_); }
+
+  static constexpr const wchar_t* kPath = L"\\Program Files\\Kelvane\\config.ini";
+  CRITICAL_SECTION lock_;
+};
+
+TEST_F(ConfigFileTest, MissingFileGivesDefaultsAndTheFirstWriteCreatesIt) {
+  EXPECT_EQ(config().ReadNumber(L"GpsTimeOut", 2000), 2000u);
+  WCHAR text[64] = L"untouched";
+  EXPECT_FALSE(config().ReadText(L"ProxyIP", text));
+  EXPECT_STREQ(text, L"untouched");
+  ASSERT_TRUE(config().WriteNumber(L"Mode", 1));
+  ASSERT_TRUE(config().WriteNumber(L"WiFiOn", 1));
+  EXPECT_EQ(ReadConfig(), "Mode=1\nWiFiOn=1\n");
+}
+
+TEST_F(ConfigFileTest, ReadsTakeTheFirstMatchingLineOnly) {
+  WriteConfig("# comment\nGpsTimeOut=500\nTowerTimeOut=abc\nTowerTimeOut=9000\nMode = 2\nProxyIP=10.0.0.1 extra\n");
+  EXPECT_EQ(config().ReadNumber(L"GpsTimeOut", 2000), 500u);
+  EXPECT_EQ(config().ReadNumber(L"TowerTimeOut", 7000), 7000u);  // later lines are not consulted
+  EXPECT_EQ(config().ReadNumber(L"Mode", 1), 1u);
+  WCHAR text[64];
+  ASSERT_TRUE(config().ReadText(L"ProxyIP", text));
+  EXPECT_STREQ(text, L"10.0.0.1");
+}
+
+TEST_F(ConfigFileTest, RewritesKeepOrderAndEveryOtherLine) {
+  WriteConfig("WiFiOn=1\nMode=1\nProxyIP=10.0.0.1\n");
+  ASSERT_TRUE(config().WriteNumber(L"Mode", 3));
+  EXPECT_EQ(ReadConfig(), "WiFiOn=1\nMode=3\nProxyIP=10.0.0.1\n");
+
+  WriteConfig("ProxyPort=3128\nModemPort=COM5:\n");
+  ASSERT_TRUE(config().WriteText(L"Port", L"COM8"));
+  EXPECT_EQ(ReadConfig(), "ProxyPort=3128\nModemPort=COM5:\nPort=COM8\n");
+  EXPECT_FALSE(std::filesystem::exists(host_path().string() + ".new"));
+}
+
+TEST_F(ConfigFileTest, OverlongAndForeignLinesSurviveRewritesUnchanged) {
+  const std::string long_key(80, 'K');
+  const std::string long_value(80, 'v');
+  const std::string original = "; notes \xe9t\xe9\n" + long_key + "=1\nPort=" + long_value + "\nMode=2\nlast line";
+  WriteConfig(original);
+  EXPECT_EQ(config().ReadNumber(L"Mode", 1), 2u);
+  WCHAR text[64] = L"untouched";
+  EXPECT_FALSE(config().ReadText(L"Port", text));  // a 80-character value matches nothing
+  EXPECT_STREQ(text, L"untouched");
+  ASSERT_TRUE(config().WriteNumber(L"Mode", 3));
+  EXPECT_EQ(ReadConfig(), "; notes \xe9t\xe9\n" + long_key + "=1\nPort=" + long_value + "\nMode=3\nlast line\n");
+}
+
+TEST_F(ConfigFileTest, AFileThatCannotBeWrittenIsLeftAsItWas) {
+  WriteConfig("Mode=1\n");
+  // A directory where the temporary copy would go makes the write fail.
+  std::filesystem::create_directory(host_path().string() + ".new");
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(config().WriteNumber(L"Mode", 3));
+  const std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_NE(errors.find("Error: can not create file \\Program Files\\Kelvane\\config.ini"), std::string::npos);
+  EXPECT_EQ(ReadConfig(), "Mode=1\n");
+}
+
+}  // namespace
