@@ -117,9 +117,9 @@ TEST_F(GpsidTest, AnOversizeFileIsReadUpToTheBoundWithoutTheCutLine) {
   // 700 lines of 100 bytes: the bound of 65536 bytes cuts line 655.
   std::string text;
   for (int i = 0; i < 700; ++i) {
-    char line[101];
-    std::snprintf(line, sizeof(line), "$GPTXT,%04d,%087d\n", i, 0);
-    text += line;
+    char head[32];
+    std::snprintf(head, sizeof(head), "$GPTXT,%04d,", i);
+    text += head + std::string(87, '0') + "\n";
   }
   ASSERT_EQ(text.size(), 70000u);
   WriteDeviceFile(L"\\windows\\big.dat", text);
