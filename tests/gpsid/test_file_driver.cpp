@@ -164,16 +164,24 @@ TEST_F(GpsidTest, APortOfAnotherNameFromTheProfile) {
   Json::Value profile;
   profile["gpsIntermediateDriver"]["port"] = "GPS4:";
   SetUpDevice(profile);
-  RegisterFileDriver();
-  WriteDeviceFile(kFile, kBurst);
   SetLastError(0xdeadbeef);
   EXPECT_EQ(CreateFileW(L"GPD0:", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   HANDLE port = CreateFileW(L"gps4:", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(port, INVALID_HANDLE_VALUE) << GetLastError();
-  COMMTIMEOUTS timeouts = {MAXDWORD, MAXDWORD, 200, 0, 0};
-  ASSERT_TRUE(SetCommTimeouts(port, &timeouts));
-  EXPECT_NE(ReadFor(port, 5000, OfferedBurst()).find(OfferedBurst()), std::string::npos);
+  EXPECT_NE(port, INVALID_HANDLE_VALUE) << GetLastError();
+  CloseHandle(port);
+}
+
+TEST_F(GpsidTest, AFilePathThatClimbsOutOfItsFolderIsNotRead) {
+  RegisterDriver(L"Kelvane", L"File", L"\\windows\\..\\windows\\gpsfile.dat");
+  SetCurrentDriver(L"Kelvane");
+  WriteDeviceFile(kFile, kBurst);
+  ::testing::internal::CaptureStderr();
+  HANDLE port = OpenGps();
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  ExpectNothingOffered(port);
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(errors.find("is not a valid device path"), std::string::npos) << errors;
   CloseHandle(port);
 }
 
