@@ -87,7 +87,7 @@ HANDLE OpenDeviceName(LPCWSTR name, DWORD access, DWORD share, DWORD) {
   HANDLE handle = InsertHandle(std::move(object));
   if (!handle) return INVALID_HANDLE_VALUE;
   // A bridged port gets its second handle once a program opened it.
-  StartBridgeIfListed(name);
+  if (device->BridgedOnOpen()) StartBridgeIfListed(name);
   SetLastError(ERROR_SUCCESS);
   return handle;
 }

@@ -6,8 +6,10 @@
 //                                   takes writes, has nothing to read
 //   "COM3:": {"kind": "tty", "path": "/dev/ttyUSB0"}
 //                                   a host serial device (a real modem)
+// and the GPS Intermediate Driver's port, when the profile gives the device one.
 #include "devmgr/named_device.h"
 #include "devmgr/serial_line.h"
+#include "gpsid/gps_intermediate_driver.h"
 #include "internal/device_clock.h"
 #include "internal/device_root.h"
 #include "internal/last_error.h"
@@ -41,18 +43,6 @@ class QuietDevice : public NamedDevice {
  public:
   KernelObjectPtr Open(DWORD, DWORD) override { return std::make_shared<QuietPort>(); }
 };
-
-// How long a read may wait for its first byte, in device ms: 0 returns at
-// once, INFINITE waits without limit (the platform's rules for COMMTIMEOUTS).
-DWORD ReadWait(const COMMTIMEOUTS& t, DWORD count) {
-  if (t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == MAXDWORD)
-    return t.ReadTotalTimeoutConstant;
-  if (t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == 0 && t.ReadTotalTimeoutConstant == 0)
-    return 0;
-  const ULONGLONG total = ULONGLONG{count} * t.ReadTotalTimeoutMultiplier + t.ReadTotalTimeoutConstant;
-  if (total == 0) return INFINITE;
-  return total >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(total);
-}
 
 // A host serial device, raw, at the speed the program sets.
 class TtyPort : public SerialLine {
@@ -140,6 +130,8 @@ class TtyDevice : public NamedDevice {
 
 std::vector<std::pair<std::wstring, NamedDevicePtr>> BuiltInPorts() {
   std::vector<std::pair<std::wstring, NamedDevicePtr>> ports;
+  // The GPS Intermediate Driver's port comes first: its name is the device's own.
+  if (auto gps = StartGpsIntermediateDriver(); gps.second) ports.push_back(std::move(gps));
   const Json::Value& list = Profile()["ports"];
   if (!list.isObject()) return ports;
   for (const std::string& name : list.getMemberNames()) {

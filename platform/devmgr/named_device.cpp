@@ -2,6 +2,7 @@
 #include "devmgr/named_device.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cwctype>
 #include <map>
 #include <mutex>
@@ -23,7 +24,9 @@ std::wstring Key(std::wstring name) {
 NameTable& Names() {
   static NameTable* table = [] {
     auto* t = new NameTable;  // outlives static destructors
-    for (auto& [name, device] : BuiltInPorts()) t->devices.emplace(Key(name), std::move(device));
+    for (auto& [name, device] : BuiltInPorts())
+      if (!t->devices.emplace(Key(name), std::move(device)).second)
+        std::fprintf(stderr, "device: a built-in port is named %ls already; the second is left out\n", name.c_str());
     return t;
   }();
   return *table;

@@ -20,6 +20,9 @@ class NamedDevice {
   virtual ~NamedDevice() = default;
   // The object of a new handle on the device, or null with the last error set.
   virtual KernelObjectPtr Open(DWORD access, DWORD share) = 0;
+  // Whether a program's open starts the port's bridge when the profile lists
+  // it; a device that manages its own bridge says no.
+  virtual bool BridgedOnOpen() const { return true; }
 };
 using NamedDevicePtr = std::shared_ptr<NamedDevice>;
 

@@ -19,6 +19,16 @@ BOOL Answer(const void* value, DWORD size, void* out, DWORD out_size, DWORD* ret
 
 }  // namespace
 
+DWORD ReadWait(const COMMTIMEOUTS& t, DWORD count) {
+  if (t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == MAXDWORD)
+    return t.ReadTotalTimeoutConstant;
+  if (t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == 0 && t.ReadTotalTimeoutConstant == 0)
+    return 0;
+  const ULONGLONG total = ULONGLONG{count} * t.ReadTotalTimeoutMultiplier + t.ReadTotalTimeoutConstant;
+  if (total == 0) return INFINITE;
+  return total >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(total);
+}
+
 SerialLine::SerialLine() {
   std::memset(&dcb_, 0, sizeof(dcb_));
   dcb_.DCBlength = sizeof(DCB);

@@ -31,6 +31,10 @@ class SerialLine : public KernelObject {
   DWORD event_mask_ = 0;
 };
 
+// How long a read may wait for its first byte, in device ms: 0 returns at
+// once, INFINITE waits without limit (the platform's rules for COMMTIMEOUTS).
+DWORD ReadWait(const COMMTIMEOUTS& t, DWORD count);
+
 }  // namespace kelvane
 
 #endif
