@@ -47,7 +47,7 @@ Json::Value Step(int duration, const Json::Value& serving) {
 
 class EndToEndTest : public DeviceTest {
  protected:
-  static constexpr int kStepMs = 100000;  // device time: 10 s of host time at scale 10
+  static constexpr int kStepMs = 200000;  // device time: 20 s of host time at scale 10
 
   void SetUp() override {
     DeviceTest::SetUp();
@@ -60,6 +60,8 @@ class EndToEndTest : public DeviceTest {
     profile["bridges"].append("COM5:");
     profile["bridges"].append("GPD0:");
     profile["gpsIntermediateDriver"]["port"] = "GPD0:";
+    profile["registry"]["seed"]["HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers"] =
+        Json::Value(Json::objectValue);
     WriteProfile(profile);
   }
 
