@@ -82,6 +82,11 @@ void SeedBaseKeys(Hive* hive) {
   Json::Value base(Json::objectValue);
   base["HKEY_LOCAL_MACHINE\\Drivers"] = Json::Value(Json::objectValue);
   base["HKEY_LOCAL_MACHINE\\System\\CurrentControlSet"] = Json::Value(Json::objectValue);
+  // A device with a GPS Intermediate Driver (gpsid/) has its drivers' key,
+  // with no current driver until something names one.
+  if (Profile()["gpsIntermediateDriver"].isObject())
+    base["HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers"] =
+        Json::Value(Json::objectValue);
   SeedHive(base, hive);
 }
 

@@ -15,9 +15,10 @@ namespace kelvane {
 // reported on standard error and left out.
 void SeedHive(const Json::Value& seed, Hive* hive);
 
-// The keys every device has from the start, whatever its profile says:
+// The keys a device has from the start, whatever its seed says:
 // HKEY_LOCAL_MACHINE\Drivers (where drivers are registered for the device
-// manager) and HKEY_LOCAL_MACHINE\System\CurrentControlSet.
+// manager) and HKEY_LOCAL_MACHINE\System\CurrentControlSet; on a device with
+// a GPS Intermediate Driver, also its key ...\GPS Intermediate Driver\Drivers.
 void SeedBaseKeys(Hive* hive);
 
 }  // namespace kelvane

@@ -15,6 +15,7 @@ using kelvane::testing::kBurst;
 using kelvane::testing::OfferedBurst;
 
 const wchar_t kFile[] = L"\\windows\\gpsfile.dat";
+const wchar_t kDriversKey[] = L"System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers";
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -139,13 +140,24 @@ TEST_F(GpsidTest, AnOversizeFileIsReadUpToTheBoundWithoutTheCutLine) {
   CloseHandle(port);
 }
 
-TEST_F(GpsidTest, ADeviceWithoutTheProfileKeyHasNoPort) {
+// The program reads "CurrentDriver" before anything else runs: the key must be there.
+TEST_F(GpsidTest, TheDriversKeyIsThereFromTheStartWithNoCurrentDriver) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDriversKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExW(key, L"CurrentDriver", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  RegCloseKey(key);
+}
+
+TEST_F(GpsidTest, ADeviceWithoutTheProfileKeyHasNeitherPortNorKey) {
   Json::Value profile;
   profile["gpsIntermediateDriver"] = Json::Value();  // left out
   SetUpDevice(profile);
   SetLastError(0xdeadbeef);
   EXPECT_EQ(CreateFileW(L"GPD0:", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDriversKey, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(GpsidTest, APortOfAnotherNameFromTheProfile) {
