@@ -11,14 +11,13 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iostream>
-#include <map>
 #include <string>
 
 #include "core/app_state.h"
 #include "lookup/month_stamp.h"
 #include "lookup/tower_cache.h"
 #include "lookup/tower_cache_record.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -29,13 +28,22 @@ std::filesystem::path& DeviceRootFolder() {
   return root;
 }
 
+void RemoveDevice() {
+  std::error_code ec;
+  std::filesystem::remove_all(DeviceRootFolder(), ec);
+}
+
 // A device root of its own, chosen before the first device call reads it.
+// Removed at exit after the application state (created later, so destroyed
+// earlier) has saved its settings there.
 void MakeDevice() {
   char pattern[] = "/tmp/kelvane-bench-XXXXXX";
   if (!mkdtemp(pattern)) abort();
   DeviceRootFolder() = pattern;
   std::filesystem::create_directories(DeviceRootFolder() / "Program Files/Kelvane");
+  std::ofstream(DeviceRootFolder() / "Program Files/Kelvane/config.ini");  // the settings saved at exit go here
   setenv("KELVANE_DEVICE_ROOT", pattern, 1);
+  atexit(RemoveDevice);
 }
 
 std::filesystem::path CacheHostPath() { return DeviceRootFolder() / "Program Files/Kelvane/cells.dat"; }
@@ -91,17 +99,6 @@ void BM_PlainRead(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * state.range(0) * kTowerRecordSize);
 }
 
-// Prints as the console does and keeps each run's time for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-  }
-  std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -111,17 +108,18 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("PlainRead", BM_PlainRead)->Arg(size);
   }
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  kelvane::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
+  // The search's cost over the raw read's; no goal, the figure is reported.
   for (int size : kSizes) {
     const std::string suffix = "/" + std::to_string(size);
-    const auto search = reporter.times.find("LookupTower" + suffix);
-    const auto read = reporter.times.find("PlainRead" + suffix);
-    if (search == reporter.times.end() || read == reporter.times.end() || read->second <= 0) continue;
-    std::cout << "ratio LookupTower/PlainRead, " << size << " records: " << search->second / read->second << "\n";
+    const double search = reporter.SecondsPerIteration("LookupTower" + suffix);
+    const double read = reporter.SecondsPerIteration("PlainRead" + suffix);
+    if (search > 0 && read > 0)
+      std::printf("LookupTower over PlainRead, %d records: %.2f\n", size, search / read);
+    else
+      std::printf("LookupTower over PlainRead, %d records: not measured\n", size);
   }
   benchmark::Shutdown();
-  std::error_code ec;
-  std::filesystem::remove_all(DeviceRootFolder(), ec);
   return 0;
 }

@@ -1,7 +1,5 @@
 #include "output/output_thread.h"
 
-#include <stdlib.h>
-
 #include "core/app_state.h"
 #include "core/flags.h"
 #include "core/messages.h"
@@ -17,46 +15,6 @@
 #include "settings/settings.h"
 
 namespace {
-
-constexpr int kComPorts = 20;
-constexpr int kForeignPorts = 10;
-
-void UsePortName(const WCHAR* prefix, int number) {
-  wcsncpy(PortPrefix, prefix, 3);
-  PortPrefix[3] = L'\0';
-  PortNumber = number;
-}
-
-// The configured port, then COM0 to COM19, then a foreign VSP0 to VSP9.
-// Returns the result kept for the failure lines (0 when a port was opened).
-int OpenAnyPort() {
-  int result = -2;
-  WCHAR configured[64];
-  if (ReadText(KEY_PORT, configured) && wcslen(configured) > 3) {
-    WCHAR prefix[4] = {};
-    wcsncpy(prefix, configured, 3);
-    const int number = static_cast<int>(wcstol(configured + 3, nullptr, 10));
-    result = CreateVirtualPort(prefix, number);
-    if (result == 0) {
-      UsePortName(prefix, number);
-      return 0;
-    }
-  }
-  for (int n = 0; n < kComPorts; ++n) {
-    result = CreateVirtualPort(L"COM", n);
-    if (result == 0) {
-      UsePortName(L"COM", n);
-      return 0;
-    }
-  }
-  for (int n = 0; n < kForeignPorts; ++n) {
-    if (OpenPort(L"VSP", n) == 0) {
-      UsePortName(L"VSP", n);
-      return 0;
-    }
-  }
-  return result;
-}
 
 void ShowFailure(int result) {
   MessageList& status = StatusList();

@@ -1,16 +1,29 @@
 #include "output/virtual_port.h"
 
+#include <stdlib.h>
+
 #include "output/gps_output.h"
+#include "output/port_name.h"
+#include "settings/config_file.h"
+#include "settings/settings.h"
 #include "settings/message_list.h"
 
 namespace {
 
 constexpr DWORD kActivationRetryMs = 10;
 constexpr DWORD kActivationLimitMs = 800;
+constexpr int kComPorts = 20;
+constexpr int kForeignPorts = 10;
 
 LONG SetText(HKEY key, const WCHAR* name, const WCHAR* text) {
   return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                         static_cast<DWORD>((wcslen(text) + 1) * sizeof(WCHAR)));
+}
+
+void UsePortName(const WCHAR* prefix, int number) {
+  wcsncpy(PortPrefix, prefix, 3);
+  PortPrefix[3] = L'\0';
+  PortNumber = number;
 }
 
 }  // namespace
@@ -84,3 +97,33 @@ int OpenPort(const WCHAR* prefix, int n) {
   TheGpsOutput().port_handle = port;
   return 0;
 }
+
+int OpenAnyPort() {
+  int result = -2;
+  WCHAR configured[64];
+  if (ReadText(KEY_PORT, configured) && wcslen(configured) > 3) {
+    WCHAR prefix[4] = {};
+    wcsncpy(prefix, configured, 3);
+    const int number = static_cast<int>(wcstol(configured + 3, nullptr, 10));
+    result = CreateVirtualPort(prefix, number);
+    if (result == 0) {
+      UsePortName(prefix, number);
+      return 0;
+    }
+  }
+  for (int n = 0; n < kComPorts; ++n) {
+    result = CreateVirtualPort(L"COM", n);
+    if (result == 0) {
+      UsePortName(L"COM", n);
+      return 0;
+    }
+  }
+  for (int n = 0; n < kForeignPorts; ++n) {
+    if (OpenPort(L"VSP", n) == 0) {
+      UsePortName(L"VSP", n);
+      return 0;
+    }
+  }
+  return result;
+}
+

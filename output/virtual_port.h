@@ -14,5 +14,9 @@ int RegisterPortDriver(int n);
 int CreateVirtualPort(const WCHAR* prefix, int n);
 // Opens "PREFIXn:" for writing into the GPS output object: 0, or -3.
 int OpenPort(const WCHAR* prefix, int n);
+// The configured Port first (more than three characters), then COM0 to
+// COM19, then another vendor's VSP0 to VSP9; sets the port prefix and number.
+// 0 when a port was opened, else the result kept for the failure lines.
+int OpenAnyPort();
 
 #endif

@@ -7,14 +7,27 @@ set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 root=${KELVANE_DEMO_ROOT:-$source_dir/demo-device}
-gpsd_port=${DEMO_GPSD_PORT:-29470}
+
+# A loopback port nothing listens on, for gpsd.
+free_port() {
+  local port
+  for port in $(seq 29470 29570); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
+  done
+  return 1
+}
 
 pids=()
 cleanup() {
   trap - INT TERM EXIT
   echo
   echo "== Stopping"
-  [ -n "${program_pid:-}" ] && kill -TERM "$program_pid" 2>/dev/null && wait "$program_pid" 2>/dev/null || true
+  if [ -n "${program_pid:-}" ]; then
+    # Help > Log > Save To File, then close the program as the shell does.
+    timeout 2 bash -c "echo 'command 40009' > '$root/input'" 2>/dev/null || true
+    sleep 0.5
+    kill -TERM "$program_pid" 2>/dev/null && wait "$program_pid" 2>/dev/null || true
+  fi
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
   if [ -f "$root/registry" ]; then
@@ -45,8 +58,10 @@ echo "Virtual port COM5: on the host at $root/dev/COM5 -> $(readlink "$root/dev/
 echo "GPS Intermediate Driver port GPD0: at $root/dev/GPD0 -> $(readlink "$root/dev/GPD0" || echo none)"
 echo "Point any NMEA program at those pseudo-terminals."
 
+gpsd_port=$(free_port)
 gpsd -N -n -b -S "$gpsd_port" "$root/dev/COM5" "$root/dev/GPD0" 2> "$root/gpsd.err" &
 pids+=($!)
+for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$gpsd_port") 2>/dev/null && break; sleep 0.1; done
 echo "gpsd reads both on port $gpsd_port; its fixes follow (Ctrl-C ends the demo):"
 echo
 

@@ -1,5 +1,6 @@
 // The radio interface layer source against the device's ril.dll and SIM.
 #include "support/device_fixture.h"
+#include "support/scenario_profile.h"
 
 #include <windows.h>
 
@@ -15,24 +16,8 @@
 namespace {
 
 using kelvane::testing::DeviceTest;
-
-Json::Value Cell(int mcc, int mnc, int lac, int cell_id, int signal = 20) {
-  Json::Value cell;
-  cell["mcc"] = mcc;
-  cell["mnc"] = mnc;
-  cell["lac"] = lac;
-  cell["cellId"] = cell_id;
-  cell["signal"] = signal;
-  cell["timingAdvance"] = 1;
-  return cell;
-}
-
-Json::Value Step(int duration, const Json::Value& serving) {
-  Json::Value step;
-  step["duration"] = duration;
-  step["serving"] = serving;
-  return step;
-}
+using kelvane::testing::ScenarioCell;
+using kelvane::testing::ScenarioStep;
 
 int CountLines(const std::wstring& prefix) {
   const auto lines = DiagnosticLog().Lines();
@@ -51,7 +36,7 @@ class RilSourceTest : public DeviceTest {
   void SetUp() override {
     DeviceTest::SetUp();
     profile_["timeScale"] = 50;
-    profile_["scenario"]["steps"].append(Step(600000, Cell(250, 1, 7712, 40031)));
+    profile_["scenario"]["steps"].append(ScenarioStep(600000, ScenarioCell(250, 1, 7712, 40031)));
   }
   void Apply() { WriteProfile(profile_); }
 };
@@ -124,7 +109,7 @@ TEST_F(RilSourceTest, OpenMakesATrialReadingAndRefreshReadsTheServingCell) {
 }
 
 TEST_F(RilSourceTest, ARadioReportingCountryZeroGetsTheSimCodesInEveryAnswer) {
-  profile_["scenario"]["steps"][0]["serving"] = Cell(0, 0, 7712, 40031);
+  profile_["scenario"]["steps"][0]["serving"] = ScenarioCell(0, 0, 7712, 40031);
   profile_["sim"]["imsi"] = "250011234567890";
   Apply();
   RilCellSource source;
@@ -226,9 +211,9 @@ TEST_F(HolderTest, NoSourceOpensWhenTheRadioIsMissing) {
 }
 
 TEST_F(HolderTest, RefreshCellSeesIdentityChangesButNotSignal) {
-  profile_["scenario"]["steps"][0] = Step(40000, Cell(250, 1, 7712, 40031, 20));
-  profile_["scenario"]["steps"].append(Step(40000, Cell(250, 1, 7712, 40031, 30)));
-  profile_["scenario"]["steps"].append(Step(600000, Cell(250, 1, 7712, 40032, 30)));
+  profile_["scenario"]["steps"][0] = ScenarioStep(40000, ScenarioCell(250, 1, 7712, 40031, 20));
+  profile_["scenario"]["steps"].append(ScenarioStep(40000, ScenarioCell(250, 1, 7712, 40031, 30)));
+  profile_["scenario"]["steps"].append(ScenarioStep(600000, ScenarioCell(250, 1, 7712, 40032, 30)));
   Apply();
   CellSourceHolder holder;
   ASSERT_EQ(holder.SelectSource(1), 0);

@@ -3,6 +3,7 @@
 // bridged port and the GPS Intermediate Driver's port as GPS receivers,
 // reports the fixes a navigation program would get.
 #include "support/device_fixture.h"
+#include "support/scenario_profile.h"
 #include "support/gpsd_watch.h"
 #include "support/host_process.h"
 #include "support/program_runner.h"
@@ -14,6 +15,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using kelvane::testing::DeviceTest;
+using kelvane::testing::ScenarioCell;
+using kelvane::testing::ScenarioStep;
 using kelvane::testing::FreeLoopbackPort;
 using kelvane::testing::GpsdWatch;
 using kelvane::testing::HostProcess;
@@ -28,38 +31,23 @@ struct Place {
 constexpr Place kFirstCell = {55.751244, 37.618423};   // 250/1/7712/40031 in data/cells.csv
 constexpr Place kSecondCell = {55.757000, 37.615000};  // 250/1/7712/40032
 
-Json::Value Cell(int mcc, int mnc, int lac, int cell_id) {
-  Json::Value cell;
-  cell["mcc"] = mcc;
-  cell["mnc"] = mnc;
-  cell["lac"] = lac;
-  cell["cellId"] = cell_id;
-  cell["signal"] = 20;
-  return cell;
-}
-
-Json::Value Step(int duration, const Json::Value& serving) {
-  Json::Value step;
-  step["duration"] = duration;
-  step["serving"] = serving;
-  return step;
-}
-
 class EndToEndTest : public DeviceTest {
  protected:
-  static constexpr int kStepMs = 100000;  // device time: 10 s of host time at scale 10
+  static constexpr int kStepMs = 200000;  // device time: 20 s of host time at scale 10
 
   void SetUp() override {
     DeviceTest::SetUp();
     Json::Value profile;
     profile["timeScale"] = 10;
     profile["sim"]["imsi"] = "250011234567890";
-    profile["scenario"]["steps"].append(Step(kStepMs, Cell(250, 1, 7712, 40031)));
-    profile["scenario"]["steps"].append(Step(kStepMs, Cell(250, 1, 7712, 40032)));
-    profile["scenario"]["steps"].append(Step(10 * kStepMs, Cell(250, 1, 7713, 99999)));
+    profile["scenario"]["steps"].append(ScenarioStep(kStepMs, ScenarioCell(250, 1, 7712, 40031)));
+    profile["scenario"]["steps"].append(ScenarioStep(kStepMs, ScenarioCell(250, 1, 7712, 40032)));
+    profile["scenario"]["steps"].append(ScenarioStep(10 * kStepMs, ScenarioCell(250, 1, 7713, 99999)));
     profile["bridges"].append("COM5:");
     profile["bridges"].append("GPD0:");
     profile["gpsIntermediateDriver"]["port"] = "GPD0:";
+    profile["registry"]["seed"]["HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers"] =
+        Json::Value(Json::objectValue);
     WriteProfile(profile);
   }
 

@@ -1,15 +1,17 @@
 // The location server (tools/location_server) run by a test: started with
 // the given cells and fault rules, on a free loopback port, and stopped when
-// the object goes. Host code: POSIX process control, no device calls.
+// the object goes.
 #ifndef KELVANE_TESTS_LOOKUP_LOCATION_SERVER_H
 #define KELVANE_TESTS_LOOKUP_LOCATION_SERVER_H
 
 #include <stdint.h>
-#include <sys/types.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "support/host_process.h"
 
 namespace kelvane::testing {
 
@@ -27,7 +29,7 @@ class LocationServer {
   std::vector<std::string> RequestLines() const;
 
  private:
-  pid_t pid_ = -1;
+  std::unique_ptr<HostProcess> process_;
   uint16_t port_ = 0;
   std::filesystem::path log_path_;
 };
