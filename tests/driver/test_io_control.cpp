@@ -234,9 +234,11 @@ TEST_F(IoControlTest, SetCommMaskAndProcessExitEndAPendingWait) {
   // and ends a blocked read too; the notice itself answers FALSE.
   ASSERT_TRUE(SetTimeouts(port, 0, 0, 0));
   auto waiter2 = std::async(std::launch::async, [&] { return WaitOnMask(port); });
+  // The wait must be pending before the read blocks: a wait is refused while
+  // a read waits on the same handle.
+  ASSERT_EQ(waiter2.wait_for(kSettle), std::future_status::timeout);
   char in[4];
   auto reader = std::async(std::launch::async, [&] { return com.Read(port, in, sizeof(in)); });
-  ASSERT_EQ(waiter2.wait_for(kSettle), std::future_status::timeout);
   ASSERT_EQ(reader.wait_for(kSettle), std::future_status::timeout);
   DEVICE_PSL_NOTIFY notice = {sizeof(notice), DLL_PROCESS_EXITING, nullptr, nullptr};
   EXPECT_FALSE(Ioctl(port, IOCTL_PSL_NOTIFY, &notice, sizeof(notice), nullptr, 0, nullptr));
