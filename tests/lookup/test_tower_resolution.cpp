@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "core/cell_source_holder.h"
+#include "core/app_state.h"
 #include "core/flags.h"
+#include "core/process_state.h"
+#include "core/sync_thread.h"
 #include "lookup/month_stamp.h"
 #include "lookup/tower_resolution.h"
 #include "list_source.h"
@@ -199,6 +202,62 @@ TEST_F(TowerResolutionTest, SyncRefreshesEachDueRecordOnceAndMovesOn) {
   EXPECT_EQ(records[2].resolved, kThisMonth);
   EXPECT_EQ(records[3].latitude, 40.0f);
   EXPECT_EQ(records[3].resolved, kStale);
+}
+
+// The sync thread on a device with these dial-up connections up, and one
+// record due for a refresh.
+class SyncThreadTest : public TowerResolutionTest {
+ protected:
+  void StartSync(const std::vector<std::string>& connection_names) {
+    Json::Value profile;
+    for (const std::string& name : connection_names) {
+      Json::Value connection;
+      connection["name"] = name;
+      connection["up"] = true;
+      profile["rasConnections"].append(connection);
+    }
+    UseProfile(profile);
+    SetCalendar(2024, 6, 10);
+    WriteCache({Cached(1, 10.0f, kStale)});
+    GetAppState().settings.sync_period = kPeriod;
+    WakeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, SyncThread, nullptr, 0, nullptr);
+    ASSERT_NE(thread_, nullptr);
+  }
+  void TearDown() override {
+    if (thread_) {
+      SetFlag(StopRequest);
+      SetEvent(WakeEvent);
+      EXPECT_EQ(WaitForSingleObject(thread_, 100 * kPeriod), WAIT_OBJECT_0);
+      CloseHandle(thread_);
+    }
+    CloseHandle(WakeEvent);
+    ClearFlag(StopRequest);
+    TowerResolutionTest::TearDown();
+  }
+
+  static constexpr DWORD kPeriod = 1000;
+  HANDLE thread_ = nullptr;
+};
+
+TEST_F(SyncThreadTest, OnlyAConnectionMarkedWithABackQuoteRefreshesTowers) {
+  Services services({{1, true}});
+  UseProxy(services.port());
+  StartSync({"GPRS", "'GPRS", "~GPRS", " `GPRS"});
+  // The first cycle comes after two periods; give it several more.
+  EXPECT_EQ(WaitForSingleObject(thread_, 10 * kPeriod), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_TRUE(services.AskedIds().empty());
+  EXPECT_EQ(ReadCache()[0].resolved, kStale);
+}
+
+TEST_F(SyncThreadTest, AMarkedConnectionRefreshesTheDueTowerThenTheThreadEnds) {
+  Services services({{1, true}});
+  UseProxy(services.port());
+  StartSync({"GPRS", "`Flat rate"});
+  // One refresh, then a cycle that finds nothing left: the thread ends by itself.
+  ASSERT_EQ(WaitForSingleObject(thread_, 100 * kPeriod), WAIT_OBJECT_0);
+  EXPECT_EQ(services.AskedIds(), (std::vector<int32_t>{1}));
+  EXPECT_EQ(ReadCache()[0].resolved, kThisMonth);
 }
 
 }  // namespace

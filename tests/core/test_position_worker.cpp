@@ -1,0 +1,120 @@
+// The worker's pass timing and its reaction to a source chosen by the user,
+// on a device whose radio answers slowly and whose network has no way out.
+#include "support/device_fixture.h"
+#include "support/scenario_profile.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/cell_source_holder.h"
+#include "core/flags.h"
+#include "core/position.h"
+#include "core/position_worker.h"
+#include "core/process_state.h"
+#include "settings/message_list.h"
+
+namespace {
+
+using kelvane::testing::DeviceTest;
+using kelvane::testing::ScenarioCell;
+using kelvane::testing::ScenarioStep;
+
+constexpr DWORD kAnswerDelay = 3000;  // device ms the radio takes per reading
+
+class PositionWorkerTest : public DeviceTest {
+ protected:
+  void SetUp() override {
+    DeviceTest::SetUp();
+    Json::Value profile;
+    profile["timeScale"] = 5;
+    profile["network"]["hostResolver"] = false;
+    profile["ril"]["answerDelay"] = kAnswerDelay;
+    profile["scenario"]["steps"][0] = ScenarioStep(100000000, ScenarioCell(250, 1, 7712, 40031));
+    WriteProfile(profile);
+    CreatePositionLock();
+    WakeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SetAppMode(1);
+  }
+  void TearDown() override {
+    if (worker_) {
+      SetFlag(StopRequest | Interrupt);
+      SetEvent(WakeEvent);
+      EXPECT_EQ(WaitForSingleObject(worker_, 60000), WAIT_OBJECT_0);
+      CloseHandle(worker_);
+    }
+    CloseHandle(WakeEvent);
+    DeletePositionLock();
+    DeviceTest::TearDown();
+  }
+  void StartWorker(DWORD tower_period) {
+    GetAppState().settings.tower_period = tower_period;
+    worker_ = CreateThread(nullptr, 0, PositionWorker, nullptr, 0, nullptr);
+    ASSERT_NE(worker_, nullptr);
+  }
+  static size_t CountLines(MessageList& list, const std::wstring& text) {
+    const std::list<MessageLine> lines = list.Lines();
+    return static_cast<size_t>(
+        std::count_if(lines.begin(), lines.end(), [&](const MessageLine& line) { return line.text == text; }));
+  }
+  // Polls the list until it holds the line, for at most `limit` device ms.
+  static bool Shows(MessageList& list, const std::wstring& text, DWORD limit) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < limit) {
+      if (CountLines(list, text) > 0) return true;
+      Sleep(20);
+    }
+    return false;
+  }
+
+  HANDLE worker_ = nullptr;
+};
+
+TEST_F(PositionWorkerTest, APassLongerThanThePeriodIsFollowedAtOnceByTheNext) {
+  // Each pass waits kAnswerDelay for the radio, longer than the period: the
+  // next reading must start as soon as a pass ends, not a period later.
+  const DWORD period = 2000;
+  StartWorker(period);
+  const std::wstring reading = L"r 250 1 7712 40031";
+  std::vector<DWORD> seen_at;
+  size_t seen = 0;
+  const DWORD start = GetTickCount();
+  while (seen_at.size() < 6 && GetTickCount() - start < 60000) {
+    const size_t now = CountLines(DiagnosticLog(), reading);
+    if (now > seen) {
+      seen = now;
+      seen_at.push_back(GetTickCount());
+    }
+    Sleep(5);
+  }
+  ASSERT_EQ(seen_at.size(), 6u) << "the radio was read " << seen << " times";
+  // The first reading is the source's trial reading at open; the passes
+  // follow. Host delays only lengthen gaps, so the shortest tells the schedule.
+  DWORD shortest = MAXDWORD;
+  for (size_t i = 2; i < seen_at.size(); ++i) shortest = std::min(shortest, seen_at[i] - seen_at[i - 1]);
+  EXPECT_GE(shortest, kAnswerDelay - 200);
+  EXPECT_LT(shortest, kAnswerDelay + period / 2);
+}
+
+TEST_F(PositionWorkerTest, ASourceChosenByTheUserEndsTheWaitAndRebuildsTheStatus) {
+  const DWORD period = 600000;  // the worker would sleep ten device minutes
+  StartWorker(period);
+  ASSERT_TRUE(Shows(StatusList(), L"no internet connection", 60000));
+  EXPECT_EQ(TheCellSourceHolder().ActiveMode(), 1);
+
+  const DWORD chosen_at = GetTickCount();
+  RequestMode(0);
+  ASSERT_TRUE(Shows(StatusList(), L"device is not supported", 60000));
+  EXPECT_LT(GetTickCount() - chosen_at, period / 10);
+  // The list was emptied, not appended to: the old reason is gone.
+  EXPECT_EQ(CountLines(StatusList(), L"no internet connection"), 0u);
+  EXPECT_EQ(CountLines(StatusList(), L"GPS: Off"), 1u);
+  EXPECT_EQ(TheCellSourceHolder().ActiveMode(), 0);
+  EXPECT_EQ(AppMode(), 0u);
+  EXPECT_FALSE(TestFlag(ModeChange));
+  EXPECT_FALSE(TestFlag(Interrupt));
+}
+
+}  // namespace
