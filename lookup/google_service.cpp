@@ -73,11 +73,5 @@ int ResolveGoogle(const CellRecord& cell, Position* out) {
 
   Position p;
   const int code = ReadGoogleAnswer(exchange.Body(), exchange.ContentLength(), &p);
-  if (code != 0) return code;
-  WCHAR line[128];
-  swprintf(line, 128, L"inet g: %d %d %d %d %f %f %d", cell.country, cell.network, cell.area, cell.cell_id,
-           static_cast<double>(p.latitude), static_cast<double>(p.longitude), p.accuracy);
-  DiagnosticLog().AppendText(line, kBlack);
-  *out = p;
-  return 0;
+  return ReportServiceAnswer(L"inet g", cell, code, p, out);
 }
