@@ -20,6 +20,7 @@ class HostProcess {
   HostProcess& operator=(const HostProcess&) = delete;
 
   bool running() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
   // One line of the program's output, or false after timeout_ms.
   bool ReadLine(std::string* line, int timeout_ms);
   // SIGTERM, then SIGKILL if it has not ended within a second.
