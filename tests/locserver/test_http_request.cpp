@@ -6,6 +6,8 @@
 
 #include <random>
 
+#include "support/byte_mutator.h"
+
 namespace {
 
 using locserver::ParseHttpRequest;
@@ -111,32 +113,15 @@ void CheckConsistent(const std::string& input, std::mt19937& random) {
 }
 
 TEST(HttpRequestTest, FuzzedInputNeverBreaksTheParsersPromises) {
-  std::mt19937 random(20240611);
-  const std::string seeds[] = {
-      kJsonRequest,
-      "GET http://yandex.example/cellid_location/?&cellid=40031&operatorid=1&countrycode=250&lac=7712 "
-      "HTTP/1.1\r\nUser-Agent: Mozilla/5.0\r\nHost: yandex.example\r\n\r\n",
-      "POST /glm/mmap HTTP/1.1\r\nContent-Length: 5\r\n\r\n\x00\x0e\x00\x00\x1b",
-  };
-  const char alphabet[] = "\r\n: /?&=HTTP1.0GETPOSTContent-Length\x00\x7f\xff\t0123456789";
+  kelvane::testing::ByteMutator mutator(
+      20240611,
+      {kJsonRequest,
+       "GET http://yandex.example/cellid_location/?&cellid=40031&operatorid=1&countrycode=250&lac=7712 "
+       "HTTP/1.1\r\nUser-Agent: Mozilla/5.0\r\nHost: yandex.example\r\n\r\n",
+       std::string("POST /glm/mmap HTTP/1.1\r\nContent-Length: 5\r\n\r\n\x00\x0e\x00\x00\x1b", 51)},
+      "\r\n: /?&=HTTP1.0GETPOSTContent-Length\x7f\xff\t0123456789");
   for (int round = 0; round < 20000; ++round) {
-    std::string input = seeds[round % 3];
-    const int edits = 1 + static_cast<int>(random() % 6);
-    for (int e = 0; e < edits && !input.empty(); ++e) {
-      const size_t at = random() % input.size();
-      const char c = alphabet[random() % (sizeof alphabet - 1)];
-      switch (random() % 4) {
-        case 0: input[at] = c; break;
-        case 1: input.insert(at, 1, c); break;
-        case 2: input.erase(at, 1 + random() % 8); break;
-        default: input.insert(at, input.substr(random() % input.size(), random() % 32)); break;
-      }
-    }
-    if (round % 10 == 0) {  // pure noise as well
-      input.resize(random() % 300);
-      for (char& c : input) c = static_cast<char>(random());
-    }
-    CheckConsistent(input, random);
+    CheckConsistent(mutator.Next(), mutator.random());
     if (::testing::Test::HasFatalFailure()) return;
   }
 }
