@@ -6,6 +6,7 @@
 #include "core/app_state.h"
 #include "core/flags.h"
 #include "lookup/month_stamp.h"
+#include "lookup/service_position.h"
 #include "lookup/tower_cache_record.h"
 
 namespace {
@@ -82,7 +83,9 @@ int LookupTower(const CellRecord& cell, Position* out, LONG* offset) {
   for (LONG at; reader.Next(&record, &at);) {
     if (!Matches(record, cell)) continue;
     *offset = at;
-    if (StampYear(record.resolved) == kNeverPlacedYear) {
+    // A position off the globe is a damaged record: like a never-placed one
+    // it is looked up again and rewritten in place, never handed out.
+    if (StampYear(record.resolved) == kNeverPlacedYear || !IsOnGlobe(record.latitude, record.longitude)) {
       result = -3;
     } else {
       *out = Position{record.latitude, record.longitude, record.accuracy};
