@@ -19,7 +19,8 @@ class LockGuard {
   CRITICAL_SECTION* lock_;
 };
 
-// Reads one line with its '\n' (if any); false at the end of the file.
+// Reads one line with its '\n' (if any); false at the end of the file. The
+// file is opened in binary mode, so a "\r\n" line end stays as it is.
 bool ReadRawLine(FILE* file, std::wstring* line) {
   line->clear();
   int c;
@@ -37,7 +38,7 @@ void WriteRawText(FILE* file, const std::wstring& text) {
 // The first line whose key matches decides; scan turns a line into its fields.
 template <class Scan>
 bool FindSetting(const WCHAR* path, const WCHAR* key, Scan scan, ScannedConfigLine* found) {
-  FILE* file = _wfopen(path, L"rt");
+  FILE* file = _wfopen(path, L"rb");
   if (!file) return false;
   bool matched = false;
   std::wstring line;
@@ -84,7 +85,7 @@ bool ConfigFile::WriteText(const WCHAR* key, const WCHAR* value) const {
 bool ConfigFile::Rewrite(const WCHAR* key, const WCHAR* new_line) const {
   LockGuard guard(lock_);
   std::vector<std::wstring> lines;
-  if (FILE* in = _wfopen(path_, L"rt")) {
+  if (FILE* in = _wfopen(path_, L"rb")) {
     std::wstring line;
     while (ReadRawLine(in, &line)) {
       if (!line.empty() && line.back() == L'\n') line.pop_back();
@@ -108,7 +109,7 @@ bool ConfigFile::Rewrite(const WCHAR* key, const WCHAR* new_line) const {
   lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(index), new_line);
 
   const std::wstring temp = std::wstring(path_) + L".new";
-  FILE* out = _wfopen(temp.c_str(), L"wt");
+  FILE* out = _wfopen(temp.c_str(), L"wb");
   bool written = out != nullptr;
   if (out) {
     for (const std::wstring& line : lines) {

@@ -119,6 +119,16 @@ TEST_F(ConfigFileTest, OverlongAndForeignLinesSurviveRewritesUnchanged) {
   EXPECT_EQ(ReadConfig(), "; notes \xe9t\xe9\n" + long_key + "=1\nPort=" + long_value + "\nMode=3\nlast line\n");
 }
 
+TEST_F(ConfigFileTest, LinesEndedByCarriageReturnsKeepThemThroughRewrites) {
+  WriteConfig("; edited elsewhere\r\nWiFiOn=0\r\nMode=5\r\nProxyIP=10.0.0.1\r\n");
+  EXPECT_EQ(config().ReadNumber(L"WiFiOn", 1), 0u);
+  WCHAR text[64] = {};
+  ASSERT_TRUE(config().ReadText(L"ProxyIP", text));
+  EXPECT_STREQ(text, L"10.0.0.1");
+  ASSERT_TRUE(config().WriteNumber(L"Mode", 3));
+  EXPECT_EQ(ReadConfig(), "; edited elsewhere\r\nWiFiOn=0\r\nMode=3\nProxyIP=10.0.0.1\r\n");
+}
+
 TEST_F(ConfigFileTest, AFileThatCannotBeWrittenIsLeftAsItWas) {
   WriteConfig("Mode=1\n");
   // A directory where the temporary copy would go makes the write fail.
