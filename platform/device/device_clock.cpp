@@ -66,7 +66,11 @@ void LoadLocked() {
   const Json::Value& profile = Profile();
   if (profile.isObject()) {
     if (profile["timeScale"].isNumeric()) s.scale = profile["timeScale"].asDouble();
-    if (profile["tickStart"].isNumeric()) s.tick_start = profile["tickStart"].asUInt64();
+    const Json::Value& tick_start = profile["tickStart"];
+    if (tick_start.isUInt64())
+      s.tick_start = tick_start.asUInt64();
+    else if (!tick_start.isNull())
+      std::fprintf(stderr, "device: \"tickStart\" must be a non-negative integer; 0 is used\n");
   }
   if (const char* env = std::getenv("KELVANE_TIME_SCALE")) {
     const double v = std::strtod(env, nullptr);

@@ -45,6 +45,9 @@ void LoadProfileLocked(DeviceState& s) {
     if (!Json::parseFromStream(builder, in, &s.profile, &errors)) {
       std::fprintf(stderr, "device: device.json does not parse: %s\n", errors.c_str());
       s.profile = Json::Value();
+    } else if (!s.profile.isObject()) {
+      std::fprintf(stderr, "device: device.json must hold an object; it is treated as empty\n");
+      s.profile = Json::Value();
     }
   }
   s.profile_loaded = true;

@@ -19,7 +19,8 @@ std::filesystem::path DeviceRoot();
 void UseDeviceRoot(const std::filesystem::path& root);
 
 // The parsed device.json (a null value when the file is missing). A profile
-// that does not parse is reported on standard error once and treated as empty.
+// that does not parse, or holds no object, is reported on standard error once
+// and treated as empty.
 const Json::Value& Profile();
 // Re-reads device.json, for tests that change the profile of a running device.
 void ReloadProfile();
