@@ -1,17 +1,19 @@
 // Waiting on kernel objects, on device time.
 //
 // A wait that cannot be satisfied at once registers a wait block on each of
-// its objects and sleeps on the block's own condition. Whoever signals an
-// object completes the registered waits it satisfies, in the order they
-// began, under the wait lock: it consumes their signals and records their
-// results, so an auto-reset event set once ends exactly one wait, and a woken
-// thread returns without looking at any object again. Only the threads whose
-// waits ended are woken.
+// its objects, spins briefly, then sleeps on the block's own condition.
+// Whoever signals an object completes the registered waits it satisfies, in
+// the order they began, under the wait lock: it consumes their signals and
+// records their results, so an auto-reset event set once ends exactly one
+// wait, and a woken thread returns without looking at any object again. Only
+// the threads whose waits ended are woken.
+#include "internal/brief_spin.h"
 #include "internal/device_clock.h"
 #include "internal/kernel_object.h"
 #include "internal/last_error.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <thread>
 
@@ -22,6 +24,10 @@ using WaitObjects = std::vector<std::shared_ptr<WaitableObject>>;
 namespace {
 
 const DWORD kUnsatisfied = 0xFFFFFFFF;
+
+// How long a wait spins for its completion before the thread sleeps: about
+// the time the port's reader and writer need to hand a buffer over.
+const auto kSpinTime = std::chrono::microseconds(20);
 
 // The wait's result (WAIT_OBJECT_0 + index) if the objects satisfy it now,
 // their signals consumed; kUnsatisfied otherwise. Called with the wait lock held.
@@ -56,8 +62,10 @@ struct WaitBlock {
   // The waiting call's objects; read only while the block is registered.
   const WaitObjects& objects;
   const bool wait_all;
-  // Written under the wait lock by whoever completes the wait.
+  // Written under the wait lock by whoever completes the wait; `done` then
+  // publishes it to a waiter that has not gone to sleep yet.
   DWORD result = kUnsatisfied;
+  std::atomic<bool> done{false};
   std::shared_ptr<WaitBlock> self;        // while registered; the completer takes it
   std::shared_ptr<WaitBlock> next_woken;  // in the completer's list of waits to wake
 
@@ -118,6 +126,8 @@ void WaitStateLock::Signalled(WaitableObject& object) {
     std::shared_ptr<WaitBlock> taken = std::move(block->self);
     taken->next_woken = std::move(woken_);
     woken_ = std::move(taken);
+    // Last: a spinning waiter that sees it returns, and its objects go.
+    woken_->done.store(true, std::memory_order_release);
   }
 }
 
@@ -146,6 +156,8 @@ DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL 
     block = std::make_shared<WaitBlock>(objects, bWaitAll != FALSE);
     block->Register(block);
   }
+  if (SpinBriefly([&] { return block->done.load(std::memory_order_acquire); }, kSpinTime, deadline))
+    return block->result;
   std::unique_lock<std::mutex> sleeping(block->mutex);
   const auto woken = [&] { return block->woken; };
   if (deadline == std::chrono::steady_clock::time_point::max()) {
