@@ -8,8 +8,8 @@ namespace {
 std::recursive_mutex* Impl(LPCRITICAL_SECTION cs) { return static_cast<std::recursive_mutex*>(cs->hCrit); }
 
 // Critical sections guard a few instructions or a short copy; an owner on
-// another processor mostly leaves within this time.
-const auto kSpinTime = std::chrono::microseconds(10);
+// another processor mostly leaves within the longest spin.
+thread_local kelvane::SpinBudget t_spin(std::chrono::microseconds(1), std::chrono::microseconds(10));
 }  // namespace
 
 // ---- InitializeCriticalSection ----
@@ -28,7 +28,7 @@ void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
 void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
   std::recursive_mutex* mutex = Impl(lpCriticalSection);
   if (mutex->try_lock()) return;
-  if (kelvane::SpinBriefly([mutex] { return mutex->try_lock(); }, kSpinTime)) return;
+  if (t_spin.Spin([mutex] { return mutex->try_lock(); })) return;
   mutex->lock();
 }
 

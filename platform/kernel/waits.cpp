@@ -25,9 +25,10 @@ namespace {
 
 const DWORD kUnsatisfied = 0xFFFFFFFF;
 
-// How long a wait spins for its completion before the thread sleeps: about
-// the time the port's reader and writer need to hand a buffer over.
-const auto kSpinTime = std::chrono::microseconds(20);
+// How long a wait spins for its completion before the thread sleeps: at
+// most about the time the port's reader and writer need to hand a buffer
+// over, at least the time one of them needs for a call.
+thread_local SpinBudget t_spin(std::chrono::microseconds(2), std::chrono::microseconds(20));
 
 // The wait's result (WAIT_OBJECT_0 + index) if the objects satisfy it now,
 // their signals consumed; kUnsatisfied otherwise. Called with the wait lock held.
@@ -156,7 +157,7 @@ DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL 
     block = std::make_shared<WaitBlock>(objects, bWaitAll != FALSE);
     block->Register(block);
   }
-  if (SpinBriefly([&] { return block->done.load(std::memory_order_acquire); }, kSpinTime, deadline))
+  if (t_spin.Spin([&] { return block->done.load(std::memory_order_acquire); }, deadline))
     return block->result;
   std::unique_lock<std::mutex> sleeping(block->mutex);
   const auto woken = [&] { return block->woken; };
