@@ -62,8 +62,8 @@ class SpinBudget {
 
  private:
   // Every this many spins at the floor, one spin this many times the longest.
-  static const unsigned kProbeEvery = 32;
-  static const int kProbeLength = 10;
+  static constexpr unsigned kProbeEvery = 32;
+  static constexpr int kProbeLength = 10;
 
   const std::chrono::microseconds least_, most_;
   std::chrono::microseconds current_;
