@@ -38,8 +38,8 @@ DWORD CopyToPeer(HandleCall& call, OpenContext* peer, const BYTE* bytes, DWORD c
   memcpy(peer->receive_buffer + peer->received_count, bytes, n);
   peer->received_count += n;
   // Only a call already waiting needs the signal: a call looks at the buffer
-  // under the lock before it waits. Every signal wakes every waiting thread
-  // of the process, so the ones nobody waits for are worth leaving out.
+  // under the lock before it waits. A signal nobody waits for would cost a
+  // kernel call per write for nothing.
   if (peer->mask_waiting) call.SignalAfterUnlock(peer, kRxEvent);
   if (peer->read_waiting) call.SignalAfterUnlock(peer, kRxData);
   return n;
@@ -54,7 +54,8 @@ DWORD Write(HandleCall& call, const BYTE* bytes, DWORD count) {
   }
   const COMMTIMEOUTS& t = open->timeouts;
   const DWORD timeout = TotalTimeout(count, t.WriteTotalTimeoutMultiplier, t.WriteTotalTimeoutConstant);
-  const DWORD start = GetTickCount();
+  // The clock is read only when there is a limit to keep.
+  const DWORD start = timeout != 0 ? GetTickCount() : 0;
   DWORD written = 0;
   for (;;) {
     // With no second handle the bytes go nowhere, as on an unplugged line.

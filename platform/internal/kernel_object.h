@@ -5,8 +5,11 @@
 // up holds a reference, so a call blocked on an object never touches freed
 // memory when another thread closes the handle.
 //
-// Waitable objects are changed and tested under one process-wide wait lock;
-// every change that may satisfy a waiter calls NotifyWaiters().
+// Waitable objects are changed and tested under one process-wide wait lock,
+// held for a few instructions at a time. A blocked wait registers itself on
+// each object it waits on; a change that signals an object completes the
+// registered waits it satisfies (consuming their signals) and wakes only
+// those threads (WaitStateLock::Signalled).
 #ifndef KELVANE_PLATFORM_KERNEL_OBJECT_H
 #define KELVANE_PLATFORM_KERNEL_OBJECT_H
 
@@ -14,18 +17,13 @@
 
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace kelvane {
 
 class KernelObject {
  public:
   virtual ~KernelObject() = default;
-
-  // Waitable objects: called with the wait lock held.
-  virtual bool IsWaitable() const { return false; }
-  virtual bool IsSignalled() const { return false; }
-  // A satisfied wait consumes the signal (auto-reset events).
-  virtual void ConsumeSignal() {}
 
   // File-like objects (files, device streams). The defaults fail the way the
   // platform fails a call on a handle of the wrong kind.
@@ -42,6 +40,22 @@ class KernelObject {
 
 using KernelObjectPtr = std::shared_ptr<KernelObject>;
 
+struct WaitBlock;  // one blocked wait (waits.cpp)
+
+// Events and threads. Every member is called with the wait lock held.
+class WaitableObject : public KernelObject {
+ public:
+  virtual bool IsSignalled() const = 0;
+  // A satisfied wait consumes the signal (auto-reset events).
+  virtual void ConsumeSignal() {}
+
+ private:
+  friend class WaitStateLock;
+  friend struct WaitBlock;
+  // The blocked waits on this object, oldest first.
+  std::vector<WaitBlock*> waits_;
+};
+
 // Inserts the object and returns its new handle, or NULL with
 // ERROR_NO_SYSTEM_RESOURCES when the table is full.
 HANDLE InsertHandle(KernelObjectPtr object);
@@ -56,9 +70,23 @@ std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
 // Closes every handle still open; used when a simulated process ends.
 void CloseAllHandles();
 
-// The process-wide wait lock and the notification of waiters.
-std::mutex& WaitLock();
-void NotifyWaiters();
+// Holds the process-wide wait lock while waitable state is read or changed.
+// After a change that signals an object, call Signalled(object): the waits it
+// satisfies are completed at once and their threads woken when the lock is
+// released, so a woken thread never waits for the lock.
+class WaitStateLock {
+ public:
+  WaitStateLock();
+  ~WaitStateLock();
+  WaitStateLock(const WaitStateLock&) = delete;
+  WaitStateLock& operator=(const WaitStateLock&) = delete;
+
+  void Signalled(WaitableObject& object);
+
+ private:
+  std::unique_lock<std::mutex> lock_;
+  std::shared_ptr<WaitBlock> woken_;  // completed waits, linked through WaitBlock::next_woken
+};
 
 }  // namespace kelvane
 

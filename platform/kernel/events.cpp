@@ -8,10 +8,9 @@
 namespace kelvane {
 namespace {
 
-class EventObject : public KernelObject {
+class EventObject : public WaitableObject {
  public:
   EventObject(bool manual_reset, bool initial) : manual_reset_(manual_reset), signalled_(initial) {}
-  bool IsWaitable() const override { return true; }
   bool IsSignalled() const override { return signalled_; }
   void ConsumeSignal() override {
     if (!manual_reset_) signalled_ = false;
@@ -25,8 +24,13 @@ class EventObject : public KernelObject {
   bool signalled_;
 };
 
-std::map<std::wstring, std::weak_ptr<EventObject>>& NamedEvents() {
-  static auto* names = new std::map<std::wstring, std::weak_ptr<EventObject>>;
+struct NamedEvents {
+  std::mutex lock;
+  std::map<std::wstring, std::weak_ptr<EventObject>> events;
+};
+
+NamedEvents& Names() {
+  static auto* names = new NamedEvents;  // outlives static destructors
   return *names;
 }
 
@@ -39,16 +43,15 @@ using namespace kelvane;
 HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState, LPCWSTR lpName) {
   std::shared_ptr<EventObject> event;
   bool existed = false;
-  {
-    std::lock_guard<std::mutex> guard(WaitLock());
-    if (lpName && *lpName) {
-      auto& slot = NamedEvents()[lpName];
-      event = slot.lock();
-      existed = event != nullptr;
-      if (!existed) slot = event = std::make_shared<EventObject>(bManualReset, bInitialState);
-    } else {
-      event = std::make_shared<EventObject>(bManualReset, bInitialState);
-    }
+  if (lpName && *lpName) {
+    NamedEvents& names = Names();
+    std::lock_guard<std::mutex> guard(names.lock);
+    auto& slot = names.events[lpName];
+    event = slot.lock();
+    existed = event != nullptr;
+    if (!existed) slot = event = std::make_shared<EventObject>(bManualReset, bInitialState);
+  } else {
+    event = std::make_shared<EventObject>(bManualReset, bInitialState);
   }
   HANDLE handle = InsertHandle(event);
   if (handle) SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
@@ -58,14 +61,13 @@ HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bIniti
 static BOOL ChangeEvent(HANDLE hEvent, bool set) {
   auto event = LookupHandleAs<EventObject>(hEvent);
   if (!event) return FALSE;
-  {
-    std::lock_guard<std::mutex> guard(WaitLock());
-    if (set)
-      event->Set();
-    else
-      event->Reset();
+  WaitStateLock state;
+  if (set) {
+    event->Set();
+    state.Signalled(*event);
+  } else {
+    event->Reset();
   }
-  if (set) NotifyWaiters();
   return TRUE;
 }
 

@@ -16,10 +16,9 @@ namespace {
 
 std::atomic<DWORD> g_next_thread_id{0x100};
 
-class ThreadObject : public KernelObject {
+class ThreadObject : public WaitableObject {
  public:
   ThreadObject() : id_(g_next_thread_id.fetch_add(4)) {}
-  bool IsWaitable() const override { return true; }
   bool IsSignalled() const override { return finished_; }
 
   DWORD id() const { return id_; }
@@ -27,16 +26,14 @@ class ThreadObject : public KernelObject {
 
   // The first end wins: a return after TerminateThread changes nothing.
   void Finish(DWORD exit_code) {
-    {
-      std::lock_guard<std::mutex> guard(WaitLock());
-      if (finished_) return;
-      finished_ = true;
-      exit_code_ = exit_code;
-    }
-    NotifyWaiters();
+    WaitStateLock state;
+    if (finished_) return;
+    finished_ = true;
+    exit_code_ = exit_code;
+    state.Signalled(*this);
   }
   DWORD ExitCode() {
-    std::lock_guard<std::mutex> guard(WaitLock());
+    WaitStateLock state;
     return finished_ ? exit_code_ : static_cast<DWORD>(STILL_ACTIVE);
   }
 

@@ -33,12 +33,12 @@ void PortTest::ForgetActivation(HANDLE device) {
   activated_.erase(std::remove(activated_.begin(), activated_.end(), device), activated_.end());
 }
 
-HANDLE PortTest::Activate(DWORD index, const wchar_t* dll) {
+std::wstring PortTest::WritePortKey(DWORD index, const wchar_t* dll) {
   const std::wstring path = L"\\Drivers\\KelvanePorts\\" + std::to_wstring(index);
   HKEY key = nullptr;
   if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
       ERROR_SUCCESS)
-    return INVALID_HANDLE_VALUE;
+    return L"";
   const std::wstring prefix = L"COM", library = dll;
   RegSetValueExW(key, L"Dll", 0, REG_SZ, reinterpret_cast<const BYTE*>(library.c_str()),
                  static_cast<DWORD>((library.size() + 1) * sizeof(WCHAR)));
@@ -46,6 +46,12 @@ HANDLE PortTest::Activate(DWORD index, const wchar_t* dll) {
                  static_cast<DWORD>((prefix.size() + 1) * sizeof(WCHAR)));
   RegSetValueExW(key, L"Index", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&index), sizeof(index));
   RegCloseKey(key);
+  return path;
+}
+
+HANDLE PortTest::Activate(DWORD index, const wchar_t* dll) {
+  const std::wstring path = WritePortKey(index, dll);
+  if (path.empty()) return INVALID_HANDLE_VALUE;
   HANDLE device = ActivateDevice(path.c_str(), 0);
   if (device != INVALID_HANDLE_VALUE && device != nullptr) activated_.push_back(device);
   return device;

@@ -19,8 +19,11 @@ class PortTest : public DeviceTest {
   void SetUp() override;
   void TearDown() override;
 
-  // Writes HKEY_LOCAL_MACHINE\Drivers\KelvanePorts\n and activates it; the
-  // result of ActivateDevice (INVALID_HANDLE_VALUE on failure).
+  // Writes HKEY_LOCAL_MACHINE\Drivers\KelvanePorts\n for the port COMn:
+  // and returns the key's path ("" on failure).
+  static std::wstring WritePortKey(DWORD index, const wchar_t* dll = L"Tavrel.dll");
+  // Writes the key and activates it; the result of ActivateDevice
+  // (INVALID_HANDLE_VALUE on failure).
   HANDLE Activate(DWORD index, const wchar_t* dll = L"Tavrel.dll");
   HANDLE OpenPort(const wchar_t* name, DWORD access = GENERIC_READ | GENERIC_WRITE);
   // Bytes written, or -1 when WriteFile failed.
