@@ -34,15 +34,23 @@ bool ReadImsiRecord(std::vector<BYTE>* record) {
   return read;
 }
 
-// Byte 0 is the length; of byte 1 only the high nibble is a digit; every later
-// byte holds two digits, low nibble first.
+// Byte 0 is the length of what follows; of byte 1 only the high nibble is a
+// digit; every later byte holds two digits, low nibble first. The digits end
+// at the first nibble that is no decimal digit (0xF pads a short identity),
+// so padding is never read as part of the codes.
 std::wstring ImsiDigits(const std::vector<BYTE>& record) {
-  static const wchar_t kHex[] = L"0123456789abcdef";
   std::wstring digits;
-  if (record.size() > 1) digits += kHex[record[1] >> 4];
-  for (size_t i = 2; i < record.size() && digits.size() + 2 <= kMaxDigits; ++i) {
-    digits += kHex[record[i] & 0x0F];
-    digits += kHex[record[i] >> 4];
+  if (record.empty()) return digits;
+  const size_t end = record.size() < size_t{1} + record[0] ? record.size() : size_t{1} + record[0];
+  std::vector<BYTE> nibbles;
+  if (end > 1) nibbles.push_back(record[1] >> 4);
+  for (size_t i = 2; i < end; ++i) {
+    nibbles.push_back(record[i] & 0x0F);
+    nibbles.push_back(record[i] >> 4);
+  }
+  for (BYTE n : nibbles) {
+    if (n > 9 || digits.size() == kMaxDigits) break;
+    digits += static_cast<wchar_t>(L'0' + n);
   }
   return digits;
 }

@@ -2,8 +2,8 @@
 #include "internal/device_clock.h"
 
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -63,15 +63,8 @@ void LoadLocked() {
   ClockSettings s;
   s.boot_wall_ms = HostWallMs();
   ReadClockFile(s);
-  const Json::Value& profile = Profile();
-  if (profile.isObject()) {
-    if (profile["timeScale"].isNumeric()) s.scale = profile["timeScale"].asDouble();
-    const Json::Value& tick_start = profile["tickStart"];
-    if (tick_start.isUInt64())
-      s.tick_start = tick_start.asUInt64();
-    else if (!tick_start.isNull())
-      std::fprintf(stderr, "device: \"tickStart\" must be a non-negative integer; 0 is used\n");
-  }
+  s.scale = ReadNumber(MemberOf(Profile(), "timeScale"), "timeScale", 1.0);
+  s.tick_start = ReadCount(MemberOf(Profile(), "tickStart"), "tickStart", 0);
   if (const char* env = std::getenv("KELVANE_TIME_SCALE")) {
     const double v = std::strtod(env, nullptr);
     if (v > 0) s.scale = v;

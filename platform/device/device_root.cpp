@@ -1,6 +1,8 @@
 // The device root, its profile and the mapping of device paths.
 #include "internal/device_root.h"
 
+#include "internal/profile_value.h"
+
 #include <json/reader.h>
 
 #include <algorithm>
@@ -38,6 +40,7 @@ std::filesystem::path RootLocked(DeviceState& s) {
 
 void LoadProfileLocked(DeviceState& s) {
   s.profile = Json::Value();
+  ForgetProfileReports();
   std::ifstream in(RootLocked(s) / "device.json", std::ios::binary);
   if (in) {
     Json::CharReaderBuilder builder;

@@ -3,6 +3,7 @@
 
 #include "internal/device_clock.h"
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 
 #include <cstdio>
 #include <memory>
@@ -102,7 +103,7 @@ struct ScenarioCache {
 
 std::shared_ptr<const Scenario> ProfileScenario() {
   static ScenarioCache* cache = new ScenarioCache;  // outlives static destructors
-  const Json::Value& value = Profile()["scenario"];
+  const Json::Value& value = MemberOf(Profile(), "scenario");
   std::lock_guard<std::mutex> guard(cache->lock);
   if (!cache->loaded || !(cache->source == value)) {
     std::vector<std::string> problems;
@@ -151,8 +152,7 @@ size_t StepIndexAt(const Scenario& scenario, uint64_t ms) {
 uint64_t ScenarioMilliseconds() {
   // The device clock counts from the profile's tickStart; the time line
   // counts from boot.
-  const Json::Value& tick_start = Profile()["tickStart"];
-  const uint64_t start = tick_start.isUInt64() ? tick_start.asUInt64() : 0;
+  const uint64_t start = ReadCount(MemberOf(Profile(), "tickStart"), "tickStart", 0);
   const uint64_t now = DeviceMilliseconds();
   return now > start ? now - start : 0;
 }

@@ -3,6 +3,7 @@
 
 #include "devmgr/named_device.h"
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 
 #include <pegdser.h>
 
@@ -33,10 +34,8 @@ std::wstring Upper(std::wstring s) {
 }
 
 bool ProfileBridges(const std::wstring& name) {
-  const Json::Value& bridges = Profile()["bridges"];
-  if (!bridges.isArray()) return false;
-  for (const auto& entry : bridges)
-    if (entry.isString() && Upper(Widen(entry.asString())) == Upper(name)) return true;
+  for (const std::string& entry : ReadTexts(MemberOf(Profile(), "bridges"), "bridges"))
+    if (Upper(Widen(entry)) == Upper(name)) return true;
   return false;
 }
 

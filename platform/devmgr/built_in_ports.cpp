@@ -12,6 +12,7 @@
 #include "gpsid/gps_intermediate_driver.h"
 #include "internal/device_clock.h"
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 #include "internal/last_error.h"
 
 #include <fcntl.h>
@@ -132,17 +133,17 @@ std::vector<std::pair<std::wstring, NamedDevicePtr>> BuiltInPorts() {
   std::vector<std::pair<std::wstring, NamedDevicePtr>> ports;
   // The GPS Intermediate Driver's port comes first: its name is the device's own.
   if (auto gps = StartGpsIntermediateDriver(); gps.second) ports.push_back(std::move(gps));
-  const Json::Value& list = Profile()["ports"];
-  if (!list.isObject()) return ports;
+  const Json::Value& list = ProfileSection("ports");
   for (const std::string& name : list.getMemberNames()) {
-    const Json::Value& port = list[name];
-    const std::string kind = port["kind"].asString();
+    const Json::Value& port = MemberOf(list, name);
+    const std::string kind = ReadText(MemberOf(port, "kind"), "ports." + name + ".kind", "");
+    const std::string path = ReadText(MemberOf(port, "path"), "ports." + name + ".path", "");
     if (name.size() < 2 || name.back() != ':') {
       std::fprintf(stderr, "device: port \"%s\" is not a device name (NAMEn:)\n", name.c_str());
     } else if (kind == "existing" || kind == "foreign") {
       ports.emplace_back(Widen(name), std::make_shared<QuietDevice>());
-    } else if (kind == "tty" && port["path"].isString()) {
-      ports.emplace_back(Widen(name), std::make_shared<TtyDevice>(port["path"].asString()));
+    } else if (kind == "tty" && !path.empty()) {
+      ports.emplace_back(Widen(name), std::make_shared<TtyDevice>(path));
     } else {
       std::fprintf(stderr, "device: port %s has no usable kind (existing, foreign or tty with a path)\n",
                    name.c_str());

@@ -7,6 +7,7 @@
 #include "gpsid/gps_port.h"
 #include "internal/device_clock.h"
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -106,9 +107,9 @@ ServiceSlot& Slot() {
 
 // The port's name from the profile, or "" when the device has no driver.
 std::wstring PortName() {
-  const Json::Value& settings = Profile()["gpsIntermediateDriver"];
+  const Json::Value& settings = MemberOf(Profile(), "gpsIntermediateDriver");
   if (settings.isNull()) return L"";
-  const Json::Value& port = settings.isObject() ? settings["port"] : Json::Value::nullSingleton();
+  const Json::Value& port = MemberOf(settings, "port");
   const std::string name = port.isNull() ? "GPD0:" : port.isString() ? port.asString() : "";
   if (!settings.isObject() || name.size() < 2 || name.back() != ':') {
     std::fprintf(stderr,

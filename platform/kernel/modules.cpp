@@ -7,6 +7,7 @@
 #include "internal/modules.h"
 
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 #include "internal/last_error.h"
 #include "kelvane_module.h"
 
@@ -59,22 +60,22 @@ std::wstring FolderOf(const std::wstring& path) {
   return slash == std::wstring::npos ? L"\\" : path.substr(0, slash + 1);
 }
 
-bool ProfileListsName(const Json::Value& list, const std::wstring& name) {
-  if (!list.isArray()) return false;
-  for (const auto& entry : list)
-    if (entry.isString() && Lower(Widen(entry.asString())) == name) return true;
+bool ProfileListsName(const Json::Value& list, const std::string& path, const std::wstring& name) {
+  for (const std::string& entry : ReadTexts(list, path))
+    if (Lower(Widen(entry)) == name) return true;
   return false;
 }
 
 bool ModuleMissing(const std::wstring& file_name) {
-  return ProfileListsName(Profile()["missingModules"], file_name);
+  return ProfileListsName(MemberOf(Profile(), "missingModules"), "missingModules", file_name);
 }
 
 bool ExportMissing(const std::wstring& file_name, const std::string& export_name) {
-  const Json::Value& exports = Profile()["missingExports"];
-  if (!exports.isObject()) return false;
+  const Json::Value& exports = ProfileSection("missingExports");
   for (const auto& module : exports.getMemberNames())
-    if (Lower(Widen(module)) == file_name && ProfileListsName(exports[module], Lower(Widen(export_name)))) return true;
+    if (Lower(Widen(module)) == file_name &&
+        ProfileListsName(MemberOf(exports, module), "missingExports." + module, Lower(Widen(export_name))))
+      return true;
   return false;
 }
 

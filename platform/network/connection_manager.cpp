@@ -17,6 +17,7 @@
 
 #include "internal/device_clock.h"
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 
 #include <cstdio>
 #include <map>
@@ -69,17 +70,13 @@ std::string RequestText(const CONNMGR_CONNECTIONINFO& info) {
   return text;
 }
 
-std::string Mode() {
-  const Json::Value& mode = Profile()["connectionManager"]["mode"];
-  return mode.isString() ? mode.asString() : "connected";
-}
+std::string Mode() { return ProfileText("connectionManager", "mode", "connected"); }
 
 DWORD StatusOf(const ConnectionRequest& request) {
   const std::string mode = Mode();
   if (mode == "never") return CONNMGR_STATUS_WAITINGCONNECTION;
   if (mode == "delayed") {
-    const Json::Value& delay = Profile()["connectionManager"]["delayMs"];
-    const uint64_t delay_ms = delay.isNumeric() ? delay.asUInt64() : 0;
+    const uint64_t delay_ms = ProfileCount("connectionManager", "delayMs", 0);
     if (DeviceMilliseconds() - request.requested_at < delay_ms) return CONNMGR_STATUS_WAITINGCONNECTION;
   }
   return CONNMGR_STATUS_CONNECTED;

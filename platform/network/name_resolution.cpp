@@ -10,6 +10,7 @@
 #include <ws2tcpip.h>
 
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 #include "internal/host_sockets.h"
 #include "internal/winsock_state.h"
 
@@ -51,7 +52,7 @@ enum class HostsEntry { kAbsent, kFound, kInvalid };
 
 // The hosts table's answer for a name; a port in the entry replaces *port.
 HostsEntry LookupHostsTable(const char* name, uint32_t* address, uint16_t* port) {
-  const Json::Value& hosts = Profile()["hosts"];
+  const Json::Value& hosts = ProfileSection("hosts");
   if (!hosts.isObject()) return HostsEntry::kAbsent;
   for (const std::string& key : hosts.getMemberNames()) {
     if (!SameNameIgnoringCase(key, name)) continue;
@@ -100,8 +101,7 @@ int Addresses(const char* nodename, int flags, std::vector<uint32_t>* addresses,
     case HostsEntry::kInvalid: return EAI_FAIL;
     case HostsEntry::kAbsent: break;
   }
-  const Json::Value& resolver = Profile()["network"]["hostResolver"];
-  if (resolver.isBool() && !resolver.asBool()) return EAI_NONAME;
+  if (!ProfileFlag("network", "hostResolver", true)) return EAI_NONAME;
   return FromResolveResult(host_sockets::ResolveIpv4(nodename, addresses));
 }
 

@@ -13,10 +13,10 @@
 #include <ras.h>
 
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 #include "internal/scenario.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,15 +32,18 @@ struct Connection {
 
 std::vector<Connection> ProfileConnections() {
   std::vector<Connection> connections;
-  const Json::Value& list = kelvane::Profile()["rasConnections"];
-  if (!list.isArray()) return connections;
+  const Json::Value& list = kelvane::MemberOf(kelvane::Profile(), "rasConnections");
+  if (!list.isArray()) {
+    if (!list.isNull()) kelvane::ReportProfileProblem("\"rasConnections\" must be a list; the device has none");
+    return connections;
+  }
   const std::optional<kelvane::ScenarioStep> step = kelvane::CurrentScenarioStep();
   for (const Json::Value& entry : list) {
     const bool named = entry.isObject() && entry["name"].isString();
     const std::wstring name = named ? kelvane::Widen(entry["name"].asString()) : L"";
     if (name.empty() || name.size() > RAS_MaxEntryName || !entry["up"].isBool()) {
-      std::fprintf(stderr, "device: each of \"rasConnections\" needs a \"name\" of 1 to %d characters and \"up\"\n",
-                   RAS_MaxEntryName);
+      kelvane::ReportProfileProblem("each of \"rasConnections\" needs a \"name\" of 1 to " +
+                                    std::to_string(RAS_MaxEntryName) + " characters and \"up\"");
       continue;
     }
     bool up = entry["up"].asBool();

@@ -5,6 +5,7 @@
 // open while a call on another thread still uses it; closesocket ends both
 // directions at once so that such a call returns.
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 #include "internal/host_sockets.h"
 #include "internal/winsock_state.h"
 
@@ -121,7 +122,7 @@ int WSAAPI connect(SOCKET s, const struct sockaddr* name, int namelen) {
   sockaddr_in address;
   std::memcpy(&address, name, sizeof address);
   if (address.sin_family != AF_INET) return Fail(WSAEAFNOSUPPORT, SOCKET_ERROR);
-  if (Profile()["network"]["connectFails"].asBool()) return Fail(WSAENETUNREACH, SOCKET_ERROR);
+  if (ProfileFlag("network", "connectFails", false)) return Fail(WSAENETUNREACH, SOCKET_ERROR);
   if (int e = host_sockets::Connect(socket->fd(), address.sin_addr.s_addr, address.sin_port))
     return FailFromSocketErrno(e, SOCKET_ERROR);
   return 0;

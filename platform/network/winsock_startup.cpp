@@ -1,5 +1,6 @@
 // WSAStartup and WSACleanup: the process's use count of the socket library.
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 #include "internal/winsock_state.h"
 
 #include <atomic>
@@ -23,7 +24,7 @@ using namespace kelvane;
 // the library that would keep it is not loaded when start-up fails.
 int WSAAPI WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
   if (lpWSAData == nullptr) return WSAEFAULT;
-  if (Profile()["network"]["wsaStartupFails"].asBool()) return WSASYSNOTREADY;
+  if (ProfileFlag("network", "wsaStartupFails", false)) return WSASYSNOTREADY;
   const BYTE major = LOBYTE(wVersionRequested);
   const BYTE minor = HIBYTE(wVersionRequested);
   if (major < 1 || (major == 1 && minor < 1)) return WSAVERNOTSUPPORTED;

@@ -13,6 +13,7 @@
 #include <simmgr.h>
 
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 
 #include <cstdio>
 #include <cstring>
@@ -38,8 +39,6 @@ struct SimCard {
   DWORD record_size = kImsiFileSize;
 };
 
-bool IsTrue(const Json::Value& value) { return value.isBool() && value.asBool(); }
-
 bool IsImsi(const std::string& digits) {
   if (digits.empty() || digits.size() > kMaxImsiDigits) return false;
   for (char c : digits)
@@ -62,24 +61,18 @@ std::vector<BYTE> EncodeImsiFile(const std::string& digits) {
 
 SimCard ReadCard() {
   SimCard card;
-  const Json::Value& sim = kelvane::Profile()["sim"];
-  if (!sim.isObject()) return card;
-  card.present = !sim.isMember("present") || IsTrue(sim["present"]);
-  card.fail_initialize = IsTrue(sim["failInitialize"]);
-  card.fail_record_info = IsTrue(sim["failRecordInfo"]);
-  card.fail_read = IsTrue(sim["failRead"]);
-  if (sim.isMember("imsi")) {
-    if (sim["imsi"].isString() && IsImsi(sim["imsi"].asString()))
-      card.imsi_file = EncodeImsiFile(sim["imsi"].asString());
-    else
-      std::fprintf(stderr, "device: sim \"imsi\" must be text of 1 to 15 decimal digits\n");
-  }
-  if (sim.isMember("recordSize")) {
-    if (sim["recordSize"].isUInt() && sim["recordSize"].asUInt() <= kMaxRecordSize)
-      card.record_size = sim["recordSize"].asUInt();
-    else
-      std::fprintf(stderr, "device: sim \"recordSize\" must be 0 to %u\n", kMaxRecordSize);
-  }
+  const Json::Value& sim = kelvane::ProfileSection("sim");
+  if (sim.isNull()) return card;
+  card.present = kelvane::ReadFlag(kelvane::MemberOf(sim, "present"), "sim.present", true);
+  card.fail_initialize = kelvane::ProfileFlag("sim", "failInitialize", false);
+  card.fail_record_info = kelvane::ProfileFlag("sim", "failRecordInfo", false);
+  card.fail_read = kelvane::ProfileFlag("sim", "failRead", false);
+  const Json::Value& imsi = kelvane::MemberOf(sim, "imsi");
+  if (imsi.isString() && IsImsi(imsi.asString()))
+    card.imsi_file = EncodeImsiFile(imsi.asString());
+  else if (!imsi.isNull())
+    kelvane::ReportProfileProblem("\"sim.imsi\" must be text of 1 to 15 decimal digits; the card has no IMSI");
+  card.record_size = static_cast<DWORD>(kelvane::ProfileCount("sim", "recordSize", card.record_size, kMaxRecordSize));
   return card;
 }
 

@@ -2,6 +2,7 @@
 #include "registry/hive_seed.h"
 
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 
 #include <cstdio>
 #include <cstring>
@@ -84,7 +85,7 @@ void SeedBaseKeys(Hive* hive) {
   base["HKEY_LOCAL_MACHINE\\System\\CurrentControlSet"] = Json::Value(Json::objectValue);
   // A device with a GPS Intermediate Driver (gpsid/) has its drivers' key,
   // with no current driver until something names one.
-  if (Profile()["gpsIntermediateDriver"].isObject())
+  if (MemberOf(Profile(), "gpsIntermediateDriver").isObject())
     base["HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers"] =
         Json::Value(Json::objectValue);
   SeedHive(base, hive);

@@ -3,6 +3,7 @@
 #include "registry/hive_store.h"
 
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 #include "internal/last_error.h"
 #include "registry/hive_format.h"
 #include "registry/hive_seed.h"
@@ -154,9 +155,7 @@ HiveAccess::HiveAccess() : guard_(State().lock) {
   Hive fresh;
   if (!stamp.exists) {
     SeedBaseKeys(&fresh);
-    const Json::Value& profile = Profile();
-    const Json::Value& registry = profile.isObject() ? profile["registry"] : Json::Value::nullSingleton();
-    if (registry.isObject()) SeedHive(registry["seed"], &fresh);
+    SeedHive(MemberOf(ProfileSection("registry"), "seed"), &fresh);
     s.hive->MergeFrom(fresh);
     Save();
     return;

@@ -2,18 +2,17 @@
 #include "registry/write_policy.h"
 
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 #include "registry/hive.h"
 
 namespace kelvane {
 
 bool RegistryRefusesWrite(const std::wstring& key_path) {
-  const Json::Value& profile = Profile();
-  if (!profile.isObject() || !profile["registry"].isObject()) return false;
-  const Json::Value& refuse = profile["registry"]["refuseWrites"];
+  // true refuses every write; a list refuses writes under the keys it names.
+  const Json::Value& refuse = MemberOf(ProfileSection("registry"), "refuseWrites");
   if (refuse.isBool()) return refuse.asBool();
-  if (!refuse.isArray()) return false;
-  for (const Json::Value& prefix : refuse)
-    if (prefix.isString() && KeyPathIsWithin(key_path, Widen(prefix.asString()))) return true;
+  for (const std::string& prefix : ReadTexts(refuse, "registry.refuseWrites"))
+    if (KeyPathIsWithin(key_path, Widen(prefix))) return true;
   return false;
 }
 

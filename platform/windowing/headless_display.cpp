@@ -3,6 +3,7 @@
 // written, with its colours, to ROOT/screen.txt after each change. The format
 // is described in docs/headless-display.md; keep the two in step.
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 #include "internal/device_windows.h"
 #include "internal/display.h"
 #include "internal/quoted_text.h"
@@ -36,19 +37,15 @@ std::mutex g_boxes_lock;
 std::deque<MessageBoxRecord> g_boxes;
 
 LONG ProfileSide(const char* key, LONG fallback) {
-  const Json::Value& value = Profile()[key];
-  if (!value.isInt()) return fallback;
-  const int side = value.asInt();
-  return side >= 1 && side <= kLargestSide ? side : fallback;
+  return static_cast<LONG>(ReadInteger(MemberOf(Profile(), key), key, fallback, 1, kLargestSide));
 }
 
 void WarnOfOtherDisplays() {
   static std::once_flag once;
   std::call_once(once, [] {
-    const Json::Value& display = Profile()["display"];
-    if (display.isString() && display.asString() != "none")
-      std::fprintf(stderr, "device: display \"%s\" is not available; the display is \"none\"\n",
-                   display.asString().c_str());
+    const std::string display = ReadText(MemberOf(Profile(), "display"), "display", "none");
+    if (display != "none")
+      std::fprintf(stderr, "device: display \"%s\" is not available; the display is \"none\"\n", display.c_str());
   });
 }
 
@@ -141,7 +138,7 @@ int ConfiguredAnswer() {
     int id;
   } kNames[] = {{"IDOK", IDOK},       {"IDCANCEL", IDCANCEL}, {"IDABORT", IDABORT}, {"IDRETRY", IDRETRY},
                 {"IDIGNORE", IDIGNORE}, {"IDYES", IDYES},       {"IDNO", IDNO}};
-  const Json::Value& answer = Profile()["messageBoxAnswer"];
+  const Json::Value& answer = MemberOf(Profile(), "messageBoxAnswer");
   if (answer.isInt()) return answer.asInt();
   if (answer.isString())
     for (const auto& entry : kNames)

@@ -3,6 +3,7 @@
 // A module's string table comes from its exported KelvaneStringTable
 // function (kelvane_module.h); the program's own is found in the executable.
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 #include "internal/last_error.h"
 #include "internal/modules.h"
 #include "kelvane_module.h"
@@ -51,7 +52,5 @@ int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBu
 // ---- GetUserDefaultUILanguage ----
 // The profile's "language", a language id such as 1033 (0x0409).
 LANGID WINAPI GetUserDefaultUILanguage(void) {
-  const Json::Value& language = Profile()["language"];
-  if (!language.isInt() || language.asInt() <= 0 || language.asInt() > 0xFFFF) return kDefaultLanguage;
-  return static_cast<LANGID>(language.asInt());
+  return static_cast<LANGID>(ReadInteger(MemberOf(Profile(), "language"), "language", kDefaultLanguage, 1, 0xFFFF));
 }

@@ -1,5 +1,6 @@
 // System parameters: the device's identifying texts, from the profile.
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 #include "internal/last_error.h"
 
 namespace {
@@ -27,8 +28,8 @@ BOOL WINAPI SystemParametersInfoW(UINT uiAction, UINT uiParam, PVOID pvParam, UI
   for (const auto& parameter : kTextParameters) {
     if (parameter.action != uiAction) continue;
     if (!pvParam) return Fail(ERROR_INVALID_PARAMETER, FALSE);
-    const Json::Value& value = Profile()[parameter.profile_key];
-    const std::wstring text = Widen(value.isString() ? value.asString() : parameter.fallback);
+    const std::wstring text =
+        Widen(ReadText(MemberOf(Profile(), parameter.profile_key), parameter.profile_key, parameter.fallback));
     if ((text.size() + 1) * sizeof(WCHAR) > uiParam) return Fail(ERROR_INSUFFICIENT_BUFFER, FALSE);
     wmemcpy(static_cast<WCHAR*>(pvParam), text.c_str(), text.size() + 1);
     return TRUE;

@@ -53,6 +53,9 @@ TEST_F(RilSourceTest, HomeCodesFollowTheImsiDigits) {
       {"250011234567890", 9, 1, 250, 1},
       {"722070123456789", 9, 1, 722, 70},
       {"25001", 4, 0, -1, -1},  // five digits: no home codes
+      // Short identities padded with 0xF: the padding is no digit.
+      {"25001", 9, 0, -1, -1},
+      {"2500", 9, 0, -1, -1},
   };
   for (const Case& c : cases) {
     profile_["sim"]["imsi"] = c.imsi;

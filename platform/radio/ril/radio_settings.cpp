@@ -2,15 +2,15 @@
 #include "radio_settings.h"
 
 #include "internal/device_root.h"
+#include "internal/profile_value.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 namespace kelvane {
 namespace {
 
-void Report(const char* key, const char* what) { std::fprintf(stderr, "device: ril \"%s\" %s\n", key, what); }
+void Report(const char* key, const char* what) { ReportProfileProblem(std::string("\"ril.") + key + "\" " + what); }
 
 bool ReadDelay(const Json::Value& value, const char* key, DWORD* delay) {
   if (!value.isUInt()) {
@@ -45,8 +45,8 @@ void ReadFailure(const Json::Value& ril, const char* key, HRESULT* hr) {
 
 RadioSettings ReadRadioSettings() {
   RadioSettings s;
-  const Json::Value& ril = Profile()["ril"];
-  if (!ril.isObject()) return s;
+  const Json::Value& ril = ProfileSection("ril");
+  if (ril.isNull()) return s;
   const Json::Value& delay = ril["answerDelay"];
   if (delay.isArray() && !delay.empty()) {
     std::vector<DWORD> delays;
@@ -60,14 +60,10 @@ RadioSettings ReadRadioSettings() {
     DWORD value = 0;
     if (ReadDelay(delay, "answerDelay", &value)) s.answer_delays = {value};
   }
-  if (ril.isMember("devSpecificDelay")) ReadDelay(ril["devSpecificDelay"], "devSpecificDelay", &s.dev_specific_delay);
-  s.refuse_initialize = ril["refuseInitialize"].isBool() && ril["refuseInitialize"].asBool();
-  if (ril.isMember("refuseInitializeFor")) {
-    if (ril["refuseInitializeFor"].isUInt64())
-      s.refuse_initialize_for = ril["refuseInitializeFor"].asUInt64();
-    else
-      Report("refuseInitializeFor", "must be a non-negative number of milliseconds");
-  }
+  s.dev_specific_delay =
+      static_cast<DWORD>(ProfileCount("ril", "devSpecificDelay", s.dev_specific_delay, UINT32_MAX));
+  s.refuse_initialize = ProfileFlag("ril", "refuseInitialize", false);
+  s.refuse_initialize_for = ProfileCount("ril", "refuseInitializeFor", 0);
   ReadFailure(ril, "initializeError", &s.initialize_error);
   ReadFailure(ril, "cellTowerInfoError", &s.cell_tower_info_error);
   ReadFailure(ril, "answerError", &s.answer_error);
