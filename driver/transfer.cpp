@@ -45,6 +45,29 @@ DWORD CopyToPeer(HandleCall& call, OpenContext* peer, const BYTE* bytes, DWORD c
   return n;
 }
 
+// Time left of `limit` ms counted from `start`: INFINITE when there is no
+// limit, 0 once it has run out.
+DWORD TimeLeft(DWORD start, DWORD limit) {
+  if (limit == INFINITE) return INFINITE;
+  const DWORD elapsed = GetTickCount() - start;
+  return elapsed >= limit ? 0 : limit - elapsed;
+}
+
+// Waits, with the device's lock released, for `ready` or `abort` on the
+// caller's handle, its waiting flag raised meanwhile so that the other side
+// signals. Returns as HandleCall::Wait does: 0 aborted, 1 ready, WAIT_TIMEOUT,
+// or kClosed, and then the handle is gone and nothing of it is touched.
+DWORD AwaitTransfer(HandleCall& call, DWORD OpenContext::*waiting, PortEvent abort, PortEvent ready, DWORD wait) {
+  OpenContext* open = call.open();
+  Reset(open, ready);
+  Reset(open, abort);
+  open->*waiting = TRUE;
+  const PortEvent events[] = {abort, ready};
+  const DWORD woke = call.Wait(events, 2, wait);
+  if (woke != HandleCall::kClosed) open->*waiting = FALSE;
+  return woke;
+}
+
 // Called with the device's lock held (through `call`); returns with it held.
 DWORD Write(HandleCall& call, const BYTE* bytes, DWORD count) {
   OpenContext* open = call.open();
@@ -53,28 +76,20 @@ DWORD Write(HandleCall& call, const BYTE* bytes, DWORD count) {
     return TAVREL_FAILED;
   }
   const COMMTIMEOUTS& t = open->timeouts;
-  const DWORD timeout = TotalTimeout(count, t.WriteTotalTimeoutMultiplier, t.WriteTotalTimeoutConstant);
+  const DWORD total = TotalTimeout(count, t.WriteTotalTimeoutMultiplier, t.WriteTotalTimeoutConstant);
+  const DWORD limit = total == 0 ? INFINITE : total;
   // The clock is read only when there is a limit to keep.
-  const DWORD start = timeout != 0 ? GetTickCount() : 0;
+  const DWORD start = limit != INFINITE ? GetTickCount() : 0;
   DWORD written = 0;
   for (;;) {
     // With no second handle the bytes go nowhere, as on an unplugged line.
     if (!open->peer) return count;
     written += CopyToPeer(call, open->peer, bytes + written, count - written);
     if (written == count) return count;
-    DWORD wait = INFINITE;
-    if (timeout != 0) {
-      const DWORD elapsed = GetTickCount() - start;
-      if (elapsed >= timeout) break;
-      wait = timeout - elapsed;
-    }
-    Reset(open, kTxSpace);
-    Reset(open, kWriteAbort);
-    open->write_waiting = TRUE;
-    static const PortEvent kEvents[] = {kWriteAbort, kTxSpace};
-    const DWORD woke = call.Wait(kEvents, 2, wait);
+    const DWORD wait = TimeLeft(start, limit);
+    if (wait == 0) break;
+    const DWORD woke = AwaitTransfer(call, &OpenContext::write_waiting, kWriteAbort, kTxSpace, wait);
     if (woke == HandleCall::kClosed) return TAVREL_FAILED;
-    open->write_waiting = FALSE;
     if (woke == 0) return written;  // aborted: what was moved stays moved
     if (woke == WAIT_TIMEOUT) break;
     if (woke != 1) return TAVREL_FAILED;  // the wait itself failed; its error stands
@@ -101,19 +116,10 @@ DWORD Read(HandleCall& call, BYTE* bytes, DWORD count) {
     if (timeout == 0) return 0;
     const DWORD start = GetTickCount();
     while (n == 0) {
-      DWORD wait = INFINITE;
-      if (timeout != INFINITE) {
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeout) return 0;
-        wait = timeout - elapsed;
-      }
-      Reset(open, kRxData);
-      Reset(open, kReadAbort);
-      open->read_waiting = TRUE;
-      static const PortEvent kEvents[] = {kReadAbort, kRxData};
-      const DWORD woke = call.Wait(kEvents, 2, wait);
+      const DWORD wait = TimeLeft(start, timeout);
+      if (wait == 0) return 0;
+      const DWORD woke = AwaitTransfer(call, &OpenContext::read_waiting, kReadAbort, kRxData, wait);
       if (woke == HandleCall::kClosed) return TAVREL_FAILED;
-      open->read_waiting = FALSE;
       if (woke == 0) {
         // Ended by SetCommTimeouts or the end of the owning process.
         SetLastError(ERROR_SUCCESS);
