@@ -1,22 +1,161 @@
-// Message boxes: the buttons a box type has, and the display that shows it.
-#include "internal/device_windows.h"
+// Message boxes. A box is modal: MessageBoxW runs a message loop of its own
+// until a key answers it, so the caller's windows keep painting meanwhile.
+// On a headless display nobody looks, so a box is answered at once (the
+// profile's "messageBoxAnswer" when the box has that button, else its
+// default button) unless the profile asks for "keys".
+#include "internal/device_root.h"
 #include "internal/display.h"
 #include "internal/last_error.h"
+#include "internal/overlays.h"
+#include "internal/profile_value.h"
 #include "internal/windowing.h"
 
+#include <algorithm>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+namespace kelvane {
 namespace {
 
 // The buttons of each box type (MB_TYPEMASK), left to right.
 const std::vector<int> kButtons[] = {
-    {IDOK},                         // MB_OK
-    {IDOK, IDCANCEL},               // MB_OKCANCEL
-    {IDABORT, IDRETRY, IDIGNORE},   // MB_ABORTRETRYIGNORE
-    {IDYES, IDNO, IDCANCEL},        // MB_YESNOCANCEL
-    {IDYES, IDNO},                  // MB_YESNO
-    {IDRETRY, IDCANCEL},            // MB_RETRYCANCEL
+    {IDOK},                        // MB_OK
+    {IDOK, IDCANCEL},              // MB_OKCANCEL
+    {IDABORT, IDRETRY, IDIGNORE},  // MB_ABORTRETRYIGNORE
+    {IDYES, IDNO, IDCANCEL},       // MB_YESNOCANCEL
+    {IDYES, IDNO},                 // MB_YESNO
+    {IDRETRY, IDCANCEL},           // MB_RETRYCANCEL
 };
 
+// The dump lists this many of the process's latest answered boxes.
+constexpr size_t kAnsweredKept = 16;
+
+struct WaitingBox {
+  BoxView view;
+  int answer = 0;
+  std::shared_ptr<MessageQueue> queue;  // the thread that waits in MessageBoxW
+};
+
+std::mutex g_lock;
+std::vector<std::shared_ptr<WaitingBox>> g_waiting;
+std::deque<AnsweredBox> g_answered;
+
+void Record(const BoxView& view, int answer) {
+  std::lock_guard<std::mutex> guard(g_lock);
+  g_answered.push_back({view.caption, view.text, view.type, answer});
+  if (g_answered.size() > kAnsweredKept) g_answered.pop_front();
+}
+
+// The profile's answer: a button's name or number; 0 for none, -1 for "keys".
+int ConfiguredAnswer() {
+  static const struct {
+    const char* name;
+    int id;
+  } kNames[] = {{"IDOK", IDOK},         {"IDCANCEL", IDCANCEL}, {"IDABORT", IDABORT}, {"IDRETRY", IDRETRY},
+                {"IDIGNORE", IDIGNORE}, {"IDYES", IDYES},       {"IDNO", IDNO},       {"keys", -1}};
+  const Json::Value& answer = MemberOf(Profile(), "messageBoxAnswer");
+  if (answer.isInt()) return answer.asInt();
+  if (answer.isString())
+    for (const auto& entry : kNames)
+      if (answer.asString() == entry.name) return entry.id;
+  return 0;
+}
+
+// Answers the newest waiting box and wakes the thread that waits for it.
+void Answer(const std::shared_ptr<WaitingBox>& box, int answer) {
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    auto it = std::find(g_waiting.begin(), g_waiting.end(), box);
+    if (it == g_waiting.end()) return;
+    g_waiting.erase(it);
+    box->answer = answer;
+  }
+  std::lock_guard<std::mutex> guard(WindowLock());
+  MSG wake{};
+  wake.message = WM_NULL;
+  PostToQueue(*box->queue, wake);
+}
+
+int RunModal(const BoxView& view) {
+  auto box = std::make_shared<WaitingBox>();
+  box->view = view;
+  {
+    std::lock_guard<std::mutex> guard(WindowLock());
+    box->queue = CurrentQueue();
+  }
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    g_waiting.push_back(box);
+  }
+  RefreshScreenForBox();
+  MSG msg;
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> guard(g_lock);
+      if (box->answer) break;
+    }
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      // The thread is quitting: the box goes with its default answer and the
+      // quit is left for the caller's loop.
+      Answer(box, view.buttons[view.selected]);
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (got < 0) break;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  std::lock_guard<std::mutex> guard(g_lock);
+  return box->answer;
+}
+
 }  // namespace
+
+std::vector<BoxView> OpenBoxes() {
+  std::lock_guard<std::mutex> guard(g_lock);
+  std::vector<BoxView> out;
+  for (const auto& box : g_waiting) out.push_back(box->view);
+  return out;
+}
+
+std::vector<AnsweredBox> AnsweredBoxes() {
+  std::lock_guard<std::mutex> guard(g_lock);
+  return {g_answered.begin(), g_answered.end()};
+}
+
+bool BoxTakesKey(UINT key) {
+  std::shared_ptr<WaitingBox> box;
+  int answer = 0;
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    if (g_waiting.empty()) return false;
+    box = g_waiting.back();
+    BoxView& view = box->view;
+    const auto has = [&](int id) { return std::find(view.buttons.begin(), view.buttons.end(), id) != view.buttons.end(); };
+    switch (key) {
+      case VK_LEFT: view.selected = view.selected > 0 ? view.selected - 1 : 0; break;
+      case VK_RIGHT: view.selected = std::min(view.selected + 1, view.buttons.size() - 1); break;
+      case VK_UP: view.scroll = view.scroll > 0 ? view.scroll - 1 : 0; break;
+      case VK_DOWN: ++view.scroll; break;  // the display stops at the last line
+      case VK_RETURN: answer = view.buttons[view.selected]; break;
+      case VK_TSOFT1: answer = view.buttons.front(); break;
+      case VK_TSOFT2: answer = view.buttons.back(); break;
+      case VK_ESCAPE:
+        // As on the platform: Escape answers only a box that can be cancelled.
+        if (has(IDCANCEL)) answer = IDCANCEL;
+        else if (view.buttons.size() == 1) answer = view.buttons.front();
+        break;
+      default: break;
+    }
+  }
+  if (answer) Answer(box, answer);
+  RefreshScreenForBox();
+  return true;
+}
+
+}  // namespace kelvane
 
 using namespace kelvane;
 
@@ -27,8 +166,23 @@ int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
   const UINT kind = uType & MB_TYPEMASK;
   if (kind >= sizeof kButtons / sizeof kButtons[0]) return Fail(ERROR_INVALID_PARAMETER, 0);
   if (hWnd && !IsWindow(hWnd)) return Fail(ERROR_INVALID_WINDOW_HANDLE, 0);
-  const std::vector<int>& buttons = kButtons[kind];
+  BoxView view;
+  view.caption = lpCaption ? lpCaption : L"";
+  view.text = lpText ? lpText : L"";
+  view.type = uType;
+  view.buttons = kButtons[kind];
   const size_t default_index = (uType & MB_DEFMASK) >> 8;
-  const int default_button = default_index < buttons.size() ? buttons[default_index] : buttons[0];
-  return ShowMessageBox(lpText ? lpText : L"", lpCaption ? lpCaption : L"", uType, buttons, default_button);
+  view.selected = default_index < view.buttons.size() ? default_index : 0;
+  const int configured = ConfiguredAnswer();
+  int answer;
+  if (configured == -1 || (configured == 0 && DisplayKind() == "terminal")) {
+    answer = RunModal(view);
+  } else {
+    answer = view.buttons[view.selected];
+    for (int id : view.buttons)
+      if (id == configured) answer = configured;
+  }
+  Record(view, answer);
+  RefreshScreenForBox();
+  return answer;
 }
