@@ -21,6 +21,8 @@ struct Screen {
   std::vector<Cell> cells;  // row by row
   std::string window_line = "window none";
   std::wstring title;  // the shown window's title
+  bool has_window = false;
+  RECT window_rect{};  // the shown window's place on the screen
 
   Cell& At(LONG row, LONG column) { return cells[static_cast<size_t>(row * columns + column)]; }
 };

@@ -19,7 +19,11 @@ namespace {
 
 std::string ShownCharacter(WCHAR ch) { return ch < 0x20 || ch == 0x7F ? "?" : Narrow(std::wstring(1, ch)); }
 
-void DumpOverlays(HWND shown, std::ostringstream& out) {
+void DumpOverlays(const Screen& screen, HWND shown, std::ostringstream& out) {
+  if (screen.has_window) {
+    const RECT& r = screen.window_rect;
+    out << "windowrect " << r.left << " " << r.top << " " << r.right << " " << r.bottom << "\n";
+  }
   MenuBarView bar;
   if (shown && FindMenuBar(shown, &bar)) {
     out << "softkeys";
@@ -51,7 +55,7 @@ std::string DumpText(const Screen& screen, HWND shown) {
   std::ostringstream out;
   out << "screen " << screen.columns << " " << screen.rows << "\n" << screen.window_line << "\n";
   out << "cursor " << CurrentCursorName() << "\n";
-  DumpOverlays(shown, out);
+  DumpOverlays(screen, shown, out);
   out << "rows\n";
   for (LONG y = 0; y < screen.rows; ++y) {
     std::string row;

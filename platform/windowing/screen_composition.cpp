@@ -166,6 +166,8 @@ Screen ComposeScreen(HWND shown) {
                     window->visible ? 1 : 0, window->activations);
       screen.window_line = line + QuoteText(window->window_class->name) + " title " + QuoteText(window->title);
       screen.title = window->title;
+      screen.has_window = true;
+      screen.window_rect = window->rect;
       DrawWindow(*window, &screen);
       for (const auto& owned : OwnWindows())
         if (owned->IsTopLevel() && owned->owner == shown && window->visible) DrawWindow(*owned, &screen);
