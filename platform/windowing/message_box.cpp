@@ -62,19 +62,29 @@ int ConfiguredAnswer() {
   return 0;
 }
 
-// Answers the newest waiting box and wakes the thread that waits for it.
+// Gives a waiting box its answer; false when it had one already.
+bool Settle(const std::shared_ptr<WaitingBox>& box, int answer) {
+  std::lock_guard<std::mutex> guard(g_lock);
+  auto it = std::find(g_waiting.begin(), g_waiting.end(), box);
+  if (it == g_waiting.end()) return false;
+  g_waiting.erase(it);
+  box->answer = answer;
+  return true;
+}
+
+// Answers a box and wakes the thread that waits for it with a thread
+// message, which its loop takes as the end.
 void Answer(const std::shared_ptr<WaitingBox>& box, int answer) {
-  {
-    std::lock_guard<std::mutex> guard(g_lock);
-    auto it = std::find(g_waiting.begin(), g_waiting.end(), box);
-    if (it == g_waiting.end()) return;
-    g_waiting.erase(it);
-    box->answer = answer;
-  }
+  if (!Settle(box, answer)) return;
   std::lock_guard<std::mutex> guard(WindowLock());
   MSG wake{};
   wake.message = WM_NULL;
   PostToQueue(*box->queue, wake);
+}
+
+bool Answered(const std::shared_ptr<WaitingBox>& box) {
+  std::lock_guard<std::mutex> guard(g_lock);
+  return box->answer != 0;
 }
 
 int RunModal(const BoxView& view) {
@@ -89,21 +99,18 @@ int RunModal(const BoxView& view) {
     g_waiting.push_back(box);
   }
   RefreshScreenForBox();
+  const int default_answer = view.buttons[view.selected];
   MSG msg;
   for (;;) {
-    {
-      std::lock_guard<std::mutex> guard(g_lock);
-      if (box->answer) break;
-    }
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0) {
+    if (got <= 0) {
       // The thread is quitting: the box goes with its default answer and the
       // quit is left for the caller's loop.
-      Answer(box, view.buttons[view.selected]);
-      PostQuitMessage(static_cast<int>(msg.wParam));
+      Settle(box, default_answer);
+      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    if (got < 0) break;
+    if (!msg.hwnd && msg.message == WM_NULL && Answered(box)) break;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
