@@ -126,7 +126,8 @@ void DrawBox(const BoxView& box, Screen* screen) {
   const LONG width = static_cast<LONG>(inner) + 2, height = static_cast<LONG>(shown) + 4;
   const LONG left = (screen->columns - width) / 2, top = (screen->rows - height) / 2;
   DrawFrame(screen, {left, top, left + width, top + height}, kBlack, kWhite);
-  PutText(screen, top, left + 1, (L" " + box.caption + L" ").substr(0, inner), kWhite, kHighlight);
+  if (!box.caption.empty())
+    PutText(screen, top, left + 1, (L" " + box.caption + L" ").substr(0, inner), kWhite, kHighlight);
   for (size_t i = 0; i < shown; ++i) PutText(screen, top + 1 + static_cast<LONG>(i), left + 1, lines[scroll + i], kBlack, kWhite);
   const LONG buttons_left = left + 1 + static_cast<LONG>((inner - std::min(inner, buttons.size())) / 2);
   for (size_t i = 0; i < spans.size(); ++i) {
