@@ -20,6 +20,7 @@ free_port() {
 pids=()
 cleanup() {
   trap - INT TERM EXIT
+  [ -n "${on_terminal:-}" ] && exec 1>&3
   echo
   echo "== Stopping"
   if [ -n "${program_pid:-}" ]; then
@@ -50,8 +51,32 @@ server_port=$(head -n 1 "$root/locserver.out")
 echo "Location server on 127.0.0.1:$server_port (the device uses it as its HTTP proxy)"
 printf 'ProxyIP=127.0.0.1\nProxyPort=%s\nPort=COM5\n' "$server_port" > "$root/Program Files/Kelvane/config.ini"
 
-"$build/tools/device_tool/kdevice" run "$root" "$build/ui/Quorvane" > "$root/quorvane.out" 2>&1 &
+# The phone's screen: on this terminal when there is one (and no DEMO_SECONDS),
+# with gpsd's latest fix below it; otherwise headless, dumped to screen.txt.
+# The device runs the build its platform type names; the read-me is installed
+# beside it, and the web map opens in the host's browser where there is one.
+program="$build/ui/Quorvane"
+grep -q '"platformType": *"Smartphone"' "$root/device.json" && program="$build/ui/keypad/Quorvane"
+cp "$build/ui/readme.txt" "$root/Program Files/Kelvane/"
+note="$root/gpsd-fix.txt"
+: > "$note"
+if command -v xdg-open > /dev/null && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  sed -i 's/"display": *"[a-z]*",/&\n  "shellOpensBrowser": true,/' "$root/device.json"
+fi
+on_terminal=
+if [ -t 0 ] && [ -t 1 ] && [ -z "${DEMO_SECONDS:-}" ]; then
+  on_terminal=1
+  sed -i 's/"display": *"none"/"display": "terminal"/' "$root/device.json"
+  echo "The phone's screen follows: F2 opens the menu, arrows and Enter choose, F1 quits."
+  sleep 2
+  KELVANE_TERMINAL_NOTE="$note" "$build/tools/device_tool/kdevice" run "$root" "$program" \
+    < /dev/tty > /dev/tty 2> "$root/quorvane.out" &
+else
+  "$build/tools/device_tool/kdevice" run "$root" "$program" > "$root/quorvane.out" 2>&1 &
+fi
 program_pid=$!
+# The terminal is the phone's now: the demo's own news go to a file meanwhile.
+[ -n "$on_terminal" ] && exec 3>&1 1> "$root/demo.out"
 for _ in $(seq 100); do [ -e "$root/dev/COM5" ] && [ -e "$root/dev/GPD0" ] && break; sleep 0.1; done
 echo "Quorvane runs (pid $program_pid); its screen is $root/screen.txt"
 echo "Virtual port COM5: on the host at $root/dev/COM5 -> $(readlink "$root/dev/COM5")"
@@ -69,7 +94,14 @@ summarise() {
   # One line per fix report: which port, the fix mode, latitude and longitude.
   sed -un 's/.*"class":"TPV","device":"[^"]*\/\([A-Z0-9]*\)".*"mode":\([0-9]\).*"lat":\([-0-9.]*\),"lon":\([-0-9.]*\).*/\1  fix mode \2  lat \3  lon \4/p'
 }
-if [ -n "${DEMO_SECONDS:-}" ]; then
+if [ -n "$on_terminal" ]; then
+  # The fixes go below the phone's screen; the demo ends when the program does.
+  gpspipe -w "localhost:$gpsd_port" | summarise > "$note" &
+  pids+=($!)
+  wait "$program_pid" || true
+  program_pid=
+  exec 1>&3
+elif [ -n "${DEMO_SECONDS:-}" ]; then
   timeout "$DEMO_SECONDS" gpspipe -w "localhost:$gpsd_port" | summarise || true
 else
   gpspipe -w "localhost:$gpsd_port" | summarise
