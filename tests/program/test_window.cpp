@@ -167,6 +167,23 @@ TEST_P(WindowTest, TheWebMapOpensAtZeroBeforeAnyPosition) {
   EXPECT_EQ(Quit(*program), 0) << program->Output();
 }
 
+TEST_P(WindowTest, TheWaitCursorShowsWhileASourceIsBusy) {
+  auto program = Start();
+  ScreenDump dump;
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+  // As a cell source posts them: MSG_BUSY, then MSG_IDLE with its result.
+  auto post = [&](int message, int lparam) {
+    std::ofstream port(root() / "display" / (std::to_string(program->pid()) + ".port"));
+    port << "post " << std::hex << reinterpret_cast<uintptr_t>(dump.window.hwnd) << std::dec << " " << message
+         << " 0 " << lparam << "\n";
+  };
+  post(0x464, 0);
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.cursor == "wait"; }, &dump));
+  post(0x465, -1);
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.cursor == "none"; }, &dump));
+  EXPECT_EQ(Quit(*program), 0) << program->Output();
+}
+
 TEST_P(WindowTest, WithoutAMenuBarTheWindowKeepsItsHeightAndKeysStillWork) {
   profile_["menuBarFails"] = true;
   WriteProfile(profile_);
