@@ -2,12 +2,14 @@
 // until a key answers it, so the caller's windows keep painting meanwhile.
 // On a headless display nobody looks, so a box is answered at once (the
 // profile's "messageBoxAnswer" when the box has that button, else its
-// default button) unless the profile asks for "keys".
+// default button) unless the profile asks for "keys" and the process has a
+// window to hear them.
 #include "internal/device_root.h"
 #include "internal/display.h"
 #include "internal/last_error.h"
 #include "internal/overlays.h"
 #include "internal/profile_value.h"
+#include "internal/window_session.h"
 #include "internal/windowing.h"
 
 #include <algorithm>
@@ -182,7 +184,10 @@ int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
   view.selected = default_index < view.buttons.size() ? default_index : 0;
   const int configured = ConfiguredAnswer();
   int answer;
-  if (configured == -1 || (configured == 0 && DisplayKind() == "terminal")) {
+  // Only a process with a window hears keys: without one (an installer) the
+  // box is answered at once, or nobody could ever answer it.
+  const bool wait_for_keys = configured == -1 || (configured == 0 && DisplayKind() == "terminal");
+  if (wait_for_keys && WindowSessionRuns()) {
     answer = RunModal(view);
   } else {
     answer = view.buttons[view.selected];

@@ -232,6 +232,11 @@ void TopLevelWindowCreated() {
   g_session->Start();
 }
 
+bool WindowSessionRuns() {
+  std::lock_guard<std::mutex> guard(g_session_lock);
+  return g_session != nullptr;
+}
+
 // The lock is held while the session stops, so that a new first window
 // cannot start a session on the port that is being removed.
 void TopLevelWindowGone() {

@@ -116,4 +116,9 @@ TEST_F(ModalBoxTest, AQuitWhileTheBoxWaitsEndsItAndReachesTheCallersLoop) {
   EXPECT_TRUE(OpenBoxes().empty());
 }
 
+TEST_F(ModalBoxTest, AProcessWithoutAWindowCannotHearKeysSoItsBoxIsAnsweredAtOnce) {
+  EXPECT_EQ(MessageBoxW(nullptr, L"Reboot now?", L"Setup", MB_YESNO | MB_DEFBUTTON2), IDNO);
+  EXPECT_TRUE(OpenBoxes().empty());
+}
+
 }  // namespace
