@@ -122,9 +122,10 @@ TEST_P(WindowTest, DigitsSelectTheSourceOnlyInTheStatusView) {
 TEST_P(WindowTest, KeepWifiOnTogglesTheSettingAndItsCheckMark) {
   auto program = Start();
   ScreenDump dump;
+  // The check marks are set once start-up is done, before the status shows.
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
   ASSERT_TRUE(Send(*program, {kSoftKeyRight, kDown, kEnter}));  // Menu > Options
-  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindMenuItem(L"Keep Wi-Fi On") != nullptr; }, &dump))
-      << program->Output();
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindMenuItem(L"Keep Wi-Fi On") != nullptr; }, &dump));
   EXPECT_TRUE(dump.FindMenuItem(L"Keep Wi-Fi On")->checked) << "WiFiOn is 1 by default";
   ASSERT_TRUE(program->Send(kEnter));
   ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.menus.empty(); }, &dump));
