@@ -18,4 +18,11 @@ typedef struct _DEVICE_PSL_NOTIFY {
   HANDLE hThread;
 } DEVICE_PSL_NOTIFY, *PDEVICE_PSL_NOTIFY;
 
+// Requests to the kernel and the OEM's hardware layer.
+KELVANE_EXTERN_C BOOL WINAPI KernelIoControl(DWORD dwIoControlCode, LPVOID lpInBuf, DWORD nInBufSize, LPVOID lpOutBuf,
+                                             DWORD nOutBufSize, LPDWORD lpBytesReturned);
+
+// Restarts the device; takes no buffers.
+#define IOCTL_HAL_REBOOT CTL_CODE(FILE_DEVICE_HAL, 15, METHOD_BUFFERED, FILE_ANY_ACCESS)
+
 #endif
