@@ -94,7 +94,7 @@ TEST_F(MarrowinTest, InitAndRemovalAreOneFunctionThatShowsNothingAndNeverReboots
 TEST_F(MarrowinTest, NoReturnsZeroAndTheDeviceAndItsProgramsKeepRunning) {
   AnswerBoxesWith("IDNO");
   ProgramRun program(QuorvanePath(), root());
-  ASSERT_TRUE(program.Send("key 0x26"));  // its window exists once it reads the FIFO
+  ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"KelvaneWinClass", nullptr) != nullptr; }, 20s));
   const std::string clock = ReadHostFile("clock");
   EXPECT_EQ(InstallExit(), codeINSTALL_EXIT_DONE);
   const auto boxes = Boxes();
