@@ -11,6 +11,8 @@
 
 #include <unistd.h>
 
+#include <condition_variable>
+#include <cstdlib>
 #include <cstdio>
 #include <deque>
 #include <fstream>
@@ -132,21 +134,67 @@ void WriteDump(HWND hwnd) {
   std::filesystem::rename(temp, path, ec);
 }
 
+// A box waiting for its answer from injected input (one at a time per process).
+struct PendingBox {
+  std::mutex lock;
+  std::condition_variable answered;
+  const std::vector<int>* buttons = nullptr;
+  int answer = 0;
+};
+
+PendingBox& Pending() {
+  static PendingBox* pending = new PendingBox;  // outlives static destructors
+  return *pending;
+}
+
+bool AnswersFromInput() {
+  const Json::Value& answer = MemberOf(Profile(), "messageBoxAnswer");
+  return answer.isString() && answer.asString() == "input";
+}
+
+int WaitForInjectedAnswer(const std::vector<int>& buttons) {
+  PendingBox& box = Pending();
+  std::unique_lock<std::mutex> guard(box.lock);
+  box.buttons = &buttons;
+  box.answer = 0;
+  box.answered.wait(guard, [&] { return box.answer != 0; });
+  box.buttons = nullptr;
+  return box.answer;
+}
+
+void Record(const MessageBoxRecord& record) {
+  {
+    std::lock_guard<std::mutex> guard(g_boxes_lock);
+    g_boxes.push_back(record);
+    if (g_boxes.size() > kBoxesKept) g_boxes.pop_front();
+  }
+  DeviceWindowsLock lock;
+  if (lock.held()) {
+    const HWND foreground = lock.Read().foreground;
+    WriteDump(IsOwnProcessWindow(foreground) ? foreground : nullptr);
+  }
+}
+
 int ConfiguredAnswer() {
+  const Json::Value& answer = MemberOf(Profile(), "messageBoxAnswer");
+  if (answer.isInt()) return answer.asInt();
+  return answer.isString() ? ButtonNamed(answer.asString()) : 0;
+}
+
+}  // namespace
+
+int ButtonNamed(const std::string& name) {
   static const struct {
     const char* name;
     int id;
   } kNames[] = {{"IDOK", IDOK},       {"IDCANCEL", IDCANCEL}, {"IDABORT", IDABORT}, {"IDRETRY", IDRETRY},
                 {"IDIGNORE", IDIGNORE}, {"IDYES", IDYES},       {"IDNO", IDNO}};
-  const Json::Value& answer = MemberOf(Profile(), "messageBoxAnswer");
-  if (answer.isInt()) return answer.asInt();
-  if (answer.isString())
-    for (const auto& entry : kNames)
-      if (answer.asString() == entry.name) return entry.id;
-  return 0;
+  for (const auto& entry : kNames)
+    if (name == entry.name) return entry.id;
+  char* end = nullptr;
+  const long number = std::strtol(name.c_str(), &end, 10);
+  return !name.empty() && *end == '\0' && number > 0 && number <= IDNO ? static_cast<int>(number) : 0;
 }
-
-}  // namespace
 
 SIZE ScreenSize() { return {ProfileSide("displayColumns", kDefaultColumns), ProfileSide("displayRows", kDefaultRows)}; }
 
@@ -159,24 +207,35 @@ void RefreshScreen() {
 
 // Nobody answers a headless box: it takes the profile's "messageBoxAnswer"
 // when the box has that button, else its default button, and it shows in
-// the dump over whatever this process shows.
+// the dump over whatever this process shows. With "input", the box shows
+// unanswered (answer 0) and waits for an "answer" line of injected input.
 int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT type, const std::vector<int>& buttons,
                    int default_button) {
   int answer = default_button;
+  if (AnswersFromInput()) {
+    Record({text, caption, type, 0});
+    answer = WaitForInjectedAnswer(buttons);
+    std::lock_guard<std::mutex> guard(g_boxes_lock);
+    g_boxes.pop_back();
+  }
   const int configured = ConfiguredAnswer();
   for (int id : buttons)
     if (id == configured) answer = configured;
-  {
-    std::lock_guard<std::mutex> guard(g_boxes_lock);
-    g_boxes.push_back({text, caption, type, answer});
-    if (g_boxes.size() > kBoxesKept) g_boxes.pop_front();
-  }
-  DeviceWindowsLock lock;
-  if (lock.held()) {
-    const HWND foreground = lock.Read().foreground;
-    WriteDump(IsOwnProcessWindow(foreground) ? foreground : nullptr);
-  }
+  Record({text, caption, type, answer});
   return answer;
+}
+
+bool AnswerMessageBox(int button) {
+  PendingBox& box = Pending();
+  std::lock_guard<std::mutex> guard(box.lock);
+  if (!box.buttons || box.answer != 0) return false;
+  for (int id : *box.buttons)
+    if (id == button) {
+      box.answer = button;
+      box.answered.notify_all();
+      return true;
+    }
+  return false;
 }
 
 }  // namespace kelvane

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -144,6 +145,36 @@ TEST_F(InstallerTest, YesClosesTheRunningProgramThroughItsShutDownAndRestartsThe
   EXPECT_LT(kelvane::DeviceMilliseconds(), before);
   // What is stored stays.
   EXPECT_TRUE(fs::is_regular_file(InstalledProgram()));
+}
+
+// The box waits for injected input; the running program reads the device's
+// input and hands the answer to the installer, whose box it is.
+TEST_F(InstallerTest, TheQuestionWaitsForAnInjectedAnswer) {
+  Answer("IDNO");
+  std::string report;
+  ASSERT_EQ(Kdevice("install", &report), 0) << report;
+  ProgramRun program(InstalledProgram(), root());
+  ASSERT_TRUE(program.Send("key 0x26"));  // the program reads the input now
+  Answer("input");
+  int result = -1;
+  std::thread installer([&] { result = Kdevice("install", &report); });
+  const auto asked = [&] {
+    ScreenDump dump;
+    return ReadScreenDump(root(), &dump) && dump.message_boxes.size() == 1 && dump.message_boxes[0].answer == 0;
+  };
+  EXPECT_TRUE(WaitUntil(asked, 20s));
+  EXPECT_TRUE(program.Send("answer 5"));  // a button the box lacks changes nothing
+  EXPECT_TRUE(program.Send("answer IDNO"));
+  installer.join();
+  EXPECT_EQ(result, 0) << report;
+  EXPECT_NE(report.find("the device keeps running"), std::string::npos) << report;
+  ScreenDump dump;
+  ASSERT_TRUE(ReadScreenDump(root(), &dump));
+  ASSERT_EQ(dump.message_boxes.size(), 1u);
+  EXPECT_EQ(dump.message_boxes[0].answer, IDNO);
+  EXPECT_EQ(program.Wait(0ms), -1);
+  program.Terminate();
+  EXPECT_EQ(program.Wait(30s), 0) << program.Output();
 }
 
 TEST_F(InstallerTest, RemovalShowsNothingNeverRebootsAndLeavesTheProgramsOwnFiles) {
