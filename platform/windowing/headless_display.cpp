@@ -147,6 +147,8 @@ PendingBox& Pending() {
   return *pending;
 }
 
+bool OnTerminalDisplay() { return ReadText(MemberOf(Profile(), "display"), "display", "none") == "terminal"; }
+
 bool AnswersFromInput() {
   const Json::Value& answer = MemberOf(Profile(), "messageBoxAnswer");
   return answer.isString() && answer.asString() == "input";
@@ -209,9 +211,15 @@ void RefreshScreen() {
 // when the box has that button, else its default button, and it shows in
 // the dump over whatever this process shows. With "input", the box shows
 // unanswered (answer 0) and waits for an "answer" line of injected input.
+// On a "terminal" display, a person at the process's terminal answers it.
 int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT type, const std::vector<int>& buttons,
                    int default_button) {
   int answer = default_button;
+  const int asked = OnTerminalDisplay() ? AskOnTerminal(text, caption, buttons, default_button) : 0;
+  if (asked) {
+    Record({text, caption, type, asked});
+    return asked;
+  }
   if (AnswersFromInput()) {
     Record({text, caption, type, 0});
     answer = WaitForInjectedAnswer(buttons);

@@ -9,7 +9,10 @@
 
 #include <windows.h>
 
+#include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -175,6 +178,42 @@ TEST_F(InstallerTest, TheQuestionWaitsForAnInjectedAnswer) {
   EXPECT_EQ(program.Wait(0ms), -1);
   program.Terminate();
   EXPECT_EQ(program.Wait(30s), 0) << program.Output();
+}
+
+// A person at the installer's terminal answers the question.
+TEST_F(InstallerTest, OnATerminalDisplayAPersonAnswersTheQuestion) {
+  Json::Value profile;
+  profile["display"] = "terminal";
+  profile["timeScale"] = 20;
+  WriteProfile(profile);
+  int terminal = -1;
+  const pid_t installer = forkpty(&terminal, nullptr, nullptr, nullptr);
+  ASSERT_GE(installer, 0);
+  if (installer == 0) {
+    const std::string kdevice = std::string(KELVANE_BINARY_DIR) + "/tools/device_tool/kdevice";
+    execl(kdevice.c_str(), kdevice.c_str(), "install", root().c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::string seen;
+  const auto read_until = [&](const std::string& wanted) {
+    char buffer[256];
+    pollfd ready{terminal, POLLIN, 0};
+    while (seen.find(wanted) == std::string::npos && poll(&ready, 1, 20000) == 1) {
+      const ssize_t n = read(terminal, buffer, sizeof buffer);
+      if (n <= 0) break;
+      seen.append(buffer, static_cast<size_t>(n));
+    }
+    return seen.find(wanted) != std::string::npos;
+  };
+  EXPECT_TRUE(read_until("Yes (y) No (n), Enter: Yes? ")) << seen;
+  EXPECT_NE(seen.find("[Installation]"), std::string::npos) << seen;
+  ASSERT_EQ(write(terminal, "maybe\nN\n", 8), 8);
+  EXPECT_TRUE(read_until("installation done")) << seen;
+  EXPECT_NE(seen.find("the device keeps running"), std::string::npos) << seen;
+  int status = 0;
+  EXPECT_EQ(waitpid(installer, &status, 0), installer);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  close(terminal);
 }
 
 TEST_F(InstallerTest, RemovalShowsNothingNeverRebootsAndLeavesTheProgramsOwnFiles) {
