@@ -32,11 +32,13 @@ struct MessageBoxRecord {
   std::wstring text;
   std::wstring caption;
   UINT type;
-  int answer;
+  int answer;  // 0 while the box waits for its answer
+  uint64_t serial;
 };
 
 std::mutex g_boxes_lock;
 std::deque<MessageBoxRecord> g_boxes;
+uint64_t g_next_serial = 1;
 
 LONG ProfileSide(const char* key, LONG fallback) {
   return static_cast<LONG>(ReadInteger(MemberOf(Profile(), key), key, fallback, 1, kLargestSide));
@@ -134,8 +136,10 @@ void WriteDump(HWND hwnd) {
   std::filesystem::rename(temp, path, ec);
 }
 
-// A box waiting for its answer from injected input (one at a time per process).
+// The box waiting for its answer from injected input. A second box of the
+// process waits until the first is answered, as modal boxes stack.
 struct PendingBox {
+  std::mutex showing;  // held by the box that waits
   std::mutex lock;
   std::condition_variable answered;
   const std::vector<int>* buttons = nullptr;
@@ -154,27 +158,52 @@ bool AnswersFromInput() {
   return answer.isString() && answer.asString() == "input";
 }
 
-int WaitForInjectedAnswer(const std::vector<int>& buttons) {
-  PendingBox& box = Pending();
-  std::unique_lock<std::mutex> guard(box.lock);
-  box.buttons = &buttons;
-  box.answer = 0;
-  box.answered.wait(guard, [&] { return box.answer != 0; });
-  box.buttons = nullptr;
-  return box.answer;
-}
-
-void Record(const MessageBoxRecord& record) {
-  {
-    std::lock_guard<std::mutex> guard(g_boxes_lock);
-    g_boxes.push_back(record);
-    if (g_boxes.size() > kBoxesKept) g_boxes.pop_front();
-  }
+void DumpBoxes() {
   DeviceWindowsLock lock;
   if (lock.held()) {
     const HWND foreground = lock.Read().foreground;
     WriteDump(IsOwnProcessWindow(foreground) ? foreground : nullptr);
   }
+}
+
+// Adds the box to the dump; returns its serial.
+uint64_t Record(const std::wstring& text, const std::wstring& caption, UINT type, int answer) {
+  uint64_t serial;
+  {
+    std::lock_guard<std::mutex> guard(g_boxes_lock);
+    serial = g_next_serial++;
+    g_boxes.push_back({text, caption, type, answer, serial});
+    if (g_boxes.size() > kBoxesKept) g_boxes.pop_front();
+  }
+  DumpBoxes();
+  return serial;
+}
+
+void RecordAnswer(uint64_t serial, int answer) {
+  {
+    std::lock_guard<std::mutex> guard(g_boxes_lock);
+    for (auto& box : g_boxes)
+      if (box.serial == serial) box.answer = answer;
+  }
+  DumpBoxes();
+}
+
+int AnswerFromInput(const std::wstring& text, const std::wstring& caption, UINT type,
+                    const std::vector<int>& buttons) {
+  PendingBox& box = Pending();
+  std::lock_guard<std::mutex> showing(box.showing);
+  const uint64_t serial = Record(text, caption, type, 0);
+  int answer;
+  {
+    std::unique_lock<std::mutex> guard(box.lock);
+    box.buttons = &buttons;
+    box.answer = 0;
+    box.answered.wait(guard, [&] { return box.answer != 0; });
+    box.buttons = nullptr;
+    answer = box.answer;
+  }
+  RecordAnswer(serial, answer);
+  return answer;
 }
 
 int ConfiguredAnswer() {
@@ -214,22 +243,15 @@ void RefreshScreen() {
 // On a "terminal" display, a person at the process's terminal answers it.
 int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT type, const std::vector<int>& buttons,
                    int default_button) {
-  int answer = default_button;
-  const int asked = OnTerminalDisplay() ? AskOnTerminal(text, caption, buttons, default_button) : 0;
-  if (asked) {
-    Record({text, caption, type, asked});
-    return asked;
+  int answer = OnTerminalDisplay() ? AskOnTerminal(text, caption, buttons, default_button) : 0;
+  if (!answer && AnswersFromInput()) return AnswerFromInput(text, caption, type, buttons);
+  if (!answer) {
+    answer = default_button;
+    const int configured = ConfiguredAnswer();
+    for (int id : buttons)
+      if (id == configured) answer = configured;
   }
-  if (AnswersFromInput()) {
-    Record({text, caption, type, 0});
-    answer = WaitForInjectedAnswer(buttons);
-    std::lock_guard<std::mutex> guard(g_boxes_lock);
-    g_boxes.pop_back();
-  }
-  const int configured = ConfiguredAnswer();
-  for (int id : buttons)
-    if (id == configured) answer = configured;
-  Record({text, caption, type, answer});
+  Record(text, caption, type, answer);
   return answer;
 }
 
