@@ -77,6 +77,10 @@ int main(int argc, char** argv) {
   if (verb == "create" && argc == 4) return Create(argv[2], argv[3]);
   if (verb == "run" && argc >= 4) return Run(argv[2], argv + 3);
   if (argc != 3) return Usage();
+  if (!fs::is_regular_file(fs::path(argv[2]) / "device.json")) {
+    std::fprintf(stderr, "kdevice: %s is not a device root (kdevice create makes one)\n", argv[2]);
+    return 1;
+  }
   kelvane::UseDeviceRoot(argv[2]);
   if (verb == "install") return kelvane::InstallPackage(KELVANE_PACKAGE_LIST);
   if (verb == "uninstall") return kelvane::UninstallPackage();
