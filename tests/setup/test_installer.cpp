@@ -34,10 +34,10 @@ const WCHAR kDriversKey[] = L"System\\CurrentControlSet\\GPS Intermediate Driver
 
 class InstallerTest : public DeviceTest {
  protected:
-  void Answer(const char* answer) {
+  void Answer(const char* answer, double time_scale = 20) {
     Json::Value profile;
     profile["messageBoxAnswer"] = answer;
-    profile["timeScale"] = 20;
+    profile["timeScale"] = time_scale;
     WriteProfile(profile);
   }
   // Runs `kdevice VERB ROOT`; its exit code, its output in *output.
@@ -134,7 +134,8 @@ TEST_F(InstallerTest, YesClosesTheRunningProgramThroughItsShutDownAndRestartsThe
   const auto now = std::chrono::system_clock::now().time_since_epoch();
   std::ofstream(root() / "clock") << "boot=" << std::chrono::duration_cast<std::chrono::milliseconds>(now - 60s).count()
                                   << "\n";
-  Answer("IDYES");
+  // At host speed the shell's grace for closing is ample on a loaded host.
+  Answer("IDYES", 1);
   const uint64_t before = kelvane::DeviceMilliseconds();
   ASSERT_GE(before, 60000u);
   ASSERT_EQ(Kdevice("install", &report), 0) << report;
