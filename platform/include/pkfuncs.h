@@ -22,6 +22,12 @@ typedef struct _DEVICE_PSL_NOTIFY {
 KELVANE_EXTERN_C BOOL WINAPI KernelIoControl(DWORD dwIoControlCode, LPVOID lpInBuf, DWORD nInBufSize, LPVOID lpOutBuf,
                                              DWORD nOutBufSize, LPDWORD lpBytesReturned);
 
+// The hardware layer's device type, from Windows CE's winioctl.h (the
+// desktop one lacks it).
+#ifndef FILE_DEVICE_HAL
+#define FILE_DEVICE_HAL 0x00000101
+#endif
+
 // Restarts the device; takes no buffers.
 #define IOCTL_HAL_REBOOT CTL_CODE(FILE_DEVICE_HAL, 15, METHOD_BUFFERED, FILE_ANY_ACCESS)
 
