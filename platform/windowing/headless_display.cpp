@@ -192,12 +192,17 @@ int AnswerFromInput(const std::wstring& text, const std::wstring& caption, UINT 
                     const std::vector<int>& buttons) {
   PendingBox& box = Pending();
   std::lock_guard<std::mutex> showing(box.showing);
+  {
+    // Waiting before it shows, so that an answer to what the dump shows is
+    // never lost.
+    std::lock_guard<std::mutex> guard(box.lock);
+    box.buttons = &buttons;
+    box.answer = 0;
+  }
   const uint64_t serial = Record(text, caption, type, 0);
   int answer;
   {
     std::unique_lock<std::mutex> guard(box.lock);
-    box.buttons = &buttons;
-    box.answer = 0;
     box.answered.wait(guard, [&] { return box.answer != 0; });
     box.buttons = nullptr;
     answer = box.answer;

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <ce_setup.h>
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -64,6 +65,10 @@ class InstallerWindow {
     hwnd_ = CreateWindowW(kWindowClass, L"Installation", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                           CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
     if (!hwnd_) std::printf("the installer's window could not be made (error %u)\n", GetLastError());
+    // A window makes the device turn Ctrl-C into WM_CLOSE, but the installer
+    // runs no message loop: it stays a host tool that Ctrl-C ends.
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
   }
   ~InstallerWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
