@@ -25,6 +25,7 @@ const std::array<uint8_t, kPatternSize>& Filler() {
       x ^= x >> 17;
       x ^= x << 5;
       b = static_cast<uint8_t>(x >> 24);
+      if (b == kAbsentFillerByte) b = static_cast<uint8_t>(~b);
     }
     return p;
   }();
