@@ -3,11 +3,11 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <string.h>
 
 #include "cell/home_codes.h"
 #include "cell/memory_rights.h"
 #include "cell/processor_check.h"
+#include "cell/table_run_finder.h"
 #include "core/messages.h"
 #include "core/process_state.h"
 #include "settings/config_file.h"
@@ -15,10 +15,6 @@
 
 namespace {
 
-constexpr int kTableEntries = 7;
-// The steps a scan can find; a stored step outside them cannot be the table's.
-constexpr uint32_t kShortestStep = 33;
-constexpr uint32_t kLongestStep = 499;
 // Only the first lines, the serving cell and its strongest neighbours, stand out.
 constexpr int kBlackLines = 3;
 
@@ -43,7 +39,8 @@ int MemCellSource::Open() {
 }
 
 bool MemCellSource::StoredTableHolds() {
-  if (table_address_ == 0 || step_ < kShortestStep || step_ > kLongestStep) return false;
+  // A scan finds no other steps: a stored step outside them is not the table's.
+  if (table_address_ == 0 || step_ < kShortestTableStep || step_ > kLongestTableStep) return false;
   RadioTableEntry entry;
   return ReadEntry(table_address_, &entry) && IsValidEntry(entry.bytes, home_country_, home_network_);
 }

@@ -2,17 +2,9 @@
 
 #include <string.h>
 
-namespace {
-
-constexpr int kTableEntries = 7;
-constexpr uint32_t kShortestStep = 33;
-constexpr uint32_t kLongestStep = 499;
-
-}  // namespace
-
 bool TableRunFinder::Add(const uint8_t* entry, uint32_t address) {
   const uint32_t distance = address - previous_address_;
-  const bool in_range = distance >= kShortestStep && distance <= kLongestStep;
+  const bool in_range = distance >= kShortestTableStep && distance <= kLongestTableStep;
   if (in_range && AreAlike(entry, previous_.bytes) && (run_step_ == 0 || run_step_ == distance)) {
     if (run_count_ == 0) {
       run_count_ = 1;

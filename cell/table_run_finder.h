@@ -10,6 +10,10 @@
 
 #include "cell/radio_table_entry.h"
 
+constexpr int kTableEntries = 7;
+constexpr uint32_t kShortestTableStep = 33;
+constexpr uint32_t kLongestTableStep = 499;
+
 class TableRunFinder {
  public:
   // Takes the next valid entry; true when it completes the table.
