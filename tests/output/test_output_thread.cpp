@@ -5,7 +5,10 @@
 
 #include <fstream>
 
+#include "core/app_state.h"
 #include "core/flags.h"
+#include "core/position.h"
+#include "core/process_state.h"
 #include "output/gps_output.h"
 #include "output/output_thread.h"
 #include "output/port_name.h"
@@ -62,6 +65,36 @@ TEST_F(PortSearchTest, AForeignPortIsUsedWhenNoInstanceCanBeMade) {
   EXPECT_EQ(PortName(), L"VSP2");
 }
 
+TEST_F(PortSearchTest, OnlyTheLeadingDigitsOfTheConfiguredPortCount) {
+  WriteProfile(profile_);
+  Configure("Port=COM-3\n");
+  ASSERT_EQ(OpenAnyPort(), 0);
+  EXPECT_EQ(PortName(), L"COM0");
+  HKEY key;
+  EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Drivers\\KelvanePorts\\-3", 0, KEY_READ, &key), ERROR_SUCCESS);
+}
+
+TEST_F(PortSearchTest, NothingOpensWithoutARegistryFailureSuggestsAPortPair) {
+  for (int n = 0; n < 20; ++n) profile_["ports"]["COM" + std::to_string(n) + ":"]["kind"] = "existing";
+  WriteProfile(profile_);  // and no GPS Intermediate Driver key to register in
+  HANDLE thread = CreateThread(nullptr, 0, OutputThread, nullptr, 0, nullptr);
+  ASSERT_EQ(WaitForSingleObject(thread, 600000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeThread(thread, &code);
+  CloseHandle(thread);
+  EXPECT_EQ(code, 1u);
+  std::vector<std::pair<std::wstring, COLORREF>> shown;
+  for (const MessageLine& line : StatusList().Lines()) shown.emplace_back(line.text, line.colour);
+  const std::vector<std::pair<std::wstring, COLORREF>> expected = {
+      {L"Cannot create virtual port.", kRed},
+      {L"Try VSPD to create port pair,", kBlack},
+      {L"VSPX-COMY, X,Y - any numbers.", kBlack},
+      {L"GPS driver is not supported.", kRed},
+      {L"Help->ReadMe for more info.", kBlack},
+  };
+  EXPECT_EQ(shown, expected);
+}
+
 TEST_F(PortSearchTest, NothingOpensAfterARegistryFailureExplainsItself) {
   profile_["registry"]["refuseWrites"] = true;
   WriteProfile(profile_);
@@ -82,6 +115,77 @@ TEST_F(PortSearchTest, NothingOpensAfterARegistryFailureExplainsItself) {
   EXPECT_EQ(shown, expected);
   EXPECT_FALSE(TestFlag(PortOpen));
   EXPECT_FALSE(TestFlag(DriverActive));
+}
+
+// The output thread on a device where both outputs open, until shut-down.
+class OutputThreadTest : public PortSearchTest {
+ protected:
+  void SetUp() override {
+    PortSearchTest::SetUp();
+    WriteProfile(profile_);
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kGpsDrivers, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    CreatePositionLock();
+    WakeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    StopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  }
+  void TearDown() override {
+    CloseHandle(WakeEvent);
+    CloseHandle(StopEvent);
+    DeletePositionLock();
+    PortSearchTest::TearDown();
+  }
+  static std::wstring RegistryText(const WCHAR* path, const WCHAR* name) {
+    WCHAR text[128] = {};
+    DWORD size = sizeof text;
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<no key>";
+    const LONG rc = RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? text : L"<no value>";
+  }
+  static constexpr const WCHAR* kGpsDrivers = L"System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers";
+};
+
+TEST_F(OutputThreadTest, OpensBothOutputsSavesThePortAndStopsAtOnceWhateverThePeriod) {
+  const DWORD period = 600000;  // ten device minutes
+  GetAppState().settings.output_period = period;
+  HANDLE thread = CreateThread(nullptr, 0, OutputThread, nullptr, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  const DWORD start = GetTickCount();
+  while (!WorkerThreadHandle && GetTickCount() - start < 60000) Sleep(10);
+  ASSERT_NE(WorkerThreadHandle, nullptr);
+  EXPECT_TRUE(TestFlag(PortOpen));
+  EXPECT_TRUE(TestFlag(DriverActive));
+  EXPECT_NE(ReadHostFile("Program Files/Kelvane/config.ini").find("Port=COM0\n"), std::string::npos);
+  const WCHAR kInstance[] = L"Drivers\\KelvanePorts\\0";
+  EXPECT_EQ(RegistryText(kInstance, L"Dll"), L"Tavrel.dll");
+  EXPECT_EQ(RegistryText(kInstance, L"FriendlyName"), L"COM Port on COM0");
+  EXPECT_EQ(RegistryText(kInstance, L"Prefix"), L"COM");
+  DWORD index = 99, size = sizeof index, type = 0;
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kInstance, 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(key, L"Index", nullptr, &type, reinterpret_cast<BYTE*>(&index), &size), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(index, 0u);
+
+  Sleep(1000);  // the loop is in its wait
+  const DWORD stop_at = GetTickCount();
+  SetFlag(Interrupt | StopRequest);
+  SetEvent(WakeEvent);
+  SetEvent(StopEvent);
+  ASSERT_EQ(WaitForSingleObject(thread, 600000), WAIT_OBJECT_0);
+  EXPECT_LT(GetTickCount() - stop_at, period / 2);  // not the rest of the period
+  DWORD code = 99;
+  GetExitCodeThread(thread, &code);
+  EXPECT_EQ(code, 0u);
+  CloseHandle(thread);
+  EXPECT_EQ(WaitForSingleObject(WorkerThreadHandle, 600000), WAIT_OBJECT_0);
+  CloseHandle(WorkerThreadHandle);
+  WorkerThreadHandle = nullptr;
 }
 
 }  // namespace
