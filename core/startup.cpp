@@ -1,6 +1,7 @@
-#include "core/startup.h"
-
+// Windows wants winsock2.h before anything includes windows.h.
 #include <winsock2.h>
+
+#include "core/startup.h"
 
 #include "core/flags.h"
 #include "core/messages.h"

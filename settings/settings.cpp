@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include <string.h>
+#include <wchar.h>
 
 #include "settings/config_file.h"
 #include "settings/message_list.h"
