@@ -4,6 +4,9 @@
 #include "support/program_runner.h"
 #include "support/screen_dump.h"
 
+#include <signal.h>
+#include <windows.h>
+
 #include <fstream>
 
 namespace {
@@ -35,6 +38,27 @@ class ProgramTest : public DeviceTest {
         limit);
   }
   std::string LogFile() { return ReadHostFile("Program Files/Kelvane/log.txt"); }
+  static void SetCurrentDriver(const WCHAR* name) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kGpsDrivers, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key, L"CurrentDriver", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
+                             static_cast<DWORD>((wcslen(name) + 1) * sizeof(WCHAR))),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  static std::wstring RegistryText(const WCHAR* path, const WCHAR* name) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<no key>";
+    WCHAR text[128] = {};
+    DWORD size = sizeof text;
+    const LONG rc = RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? text : L"<no value>";
+  }
+  static constexpr const WCHAR* kGpsDrivers = L"System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers";
+  static constexpr const WCHAR* kProgramDriver =
+      L"System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers\\Kelvane";
 };
 
 TEST_F(ProgramTest, LogsVersionAndDeviceAndSavesTheModeAtExit) {
@@ -42,7 +66,8 @@ TEST_F(ProgramTest, LogsVersionAndDeviceAndSavesTheModeAtExit) {
   ASSERT_TRUE(program.Send("command 40009")) << program.Output();  // Help > Log > Save To File
   EXPECT_TRUE(WaitUntil([&] { return LogFile().rfind("1.54\nTest Phone 3000\n", 0) == 0; }, 20s)) << LogFile();
   ASSERT_TRUE(program.Send("command 40008"));  // Help > Log > Show: the newest line at the bottom
-  EXPECT_TRUE(ScreenShows("create gps file") || ScreenShows("r ") || ScreenShows("ERR: "));
+  // The device's OEM text is a line of the diagnostic log only.
+  EXPECT_TRUE(ScreenShows("Test Phone 3000"));
   ASSERT_TRUE(program.Terminate());
   EXPECT_EQ(program.Wait(30s), 0) << program.Output();
   const std::string config = ReadHostFile("Program Files/Kelvane/config.ini");
@@ -51,17 +76,45 @@ TEST_F(ProgramTest, LogsVersionAndDeviceAndSavesTheModeAtExit) {
 }
 
 TEST_F(ProgramTest, ASecondStartReturnsAtOnceWithoutAWindowOfItsOwn) {
+  SetCurrentDriver(L"GPSOne");
   ProgramRun first(QuorvanePath(), root());
   ASSERT_TRUE(first.Send("key 0x26"));  // the window exists once the FIFO is read
   ScreenDump dump;
   ASSERT_TRUE(WaitUntil([&] { return ReadScreenDump(root(), &dump) && dump.window.pid == first.pid(); }, 20s));
+  ASSERT_TRUE(ScreenShows("driver: On")) << first.Output();
   ProgramRun second(QuorvanePath(), root());
   EXPECT_EQ(second.Wait(20s), 0) << second.Output();
   ASSERT_TRUE(ReadScreenDump(root(), &dump));
   EXPECT_EQ(dump.window.pid, first.pid());
   EXPECT_EQ(first.Wait(0ms), -1);  // still running
+  // The first instance's outputs are still registered.
+  EXPECT_EQ(RegistryText(kGpsDrivers, L"CurrentDriver"), L"Kelvane");
+  EXPECT_EQ(RegistryText(kProgramDriver, L"InterfaceType"), L"File");
+  EXPECT_EQ(RegistryText(L"Drivers\\KelvanePorts\\0", L"Dll"), L"Tavrel.dll");
   first.Terminate();
   EXPECT_EQ(first.Wait(30s), 0);
+}
+
+TEST_F(ProgramTest, AKilledRunThenTwoCleanRunsLeaveTheUsersPreviousDriver) {
+  SetCurrentDriver(L"GPSOne");
+  for (int run = 0; run < 3; ++run) {
+    ProgramRun program(QuorvanePath(), root());
+    ASSERT_TRUE(program.Send("key 0x26")) << run;
+    ASSERT_TRUE(ScreenShows("driver: On")) << run << program.Output();
+    if (run == 0) {
+      kill(program.pid(), SIGKILL);
+      program.Wait(30s);
+      ASSERT_EQ(RegistryText(kGpsDrivers, L"CurrentDriver"), L"Kelvane");
+      std::filesystem::remove(root() / "screen.txt");  // the next run's screen, not this one's
+      continue;
+    }
+    ASSERT_TRUE(program.Terminate());
+    EXPECT_EQ(program.Wait(30s), 0) << run << program.Output();
+    std::filesystem::remove(root() / "screen.txt");
+  }
+  EXPECT_EQ(RegistryText(kGpsDrivers, L"CurrentDriver"), L"GPSOne");
+  EXPECT_EQ(RegistryText(kProgramDriver, L"InterfaceType"), L"<no key>");
+  EXPECT_EQ(RegistryText(L"Drivers\\KelvanePorts\\0", L"Dll"), L"<no key>");
 }
 
 TEST_F(ProgramTest, PressingZeroSelectsNoSourceAndTheStatusExplainsWhy) {
