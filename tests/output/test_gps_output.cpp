@@ -1,6 +1,7 @@
 // The GPS Intermediate Driver output: registration, the driver file, and the
 // registry as it was before once the object is gone.
 #include "support/device_fixture.h"
+#include "support/registry_text.h"
 
 #include <windows.h>
 
@@ -13,6 +14,8 @@
 namespace {
 
 using kelvane::testing::DeviceTest;
+using kelvane::testing::RegistryText;
+using kelvane::testing::SetRegistryText;
 
 const WCHAR kDrivers[] = L"System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers";
 const WCHAR kProgramDriver[] = L"System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers\\Kelvane";
@@ -28,24 +31,8 @@ class GpsOutputTest : public DeviceTest {
               ERROR_SUCCESS);
     RegCloseKey(key);
   }
-  static void SetCurrentDriver(const WCHAR* name) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDrivers, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key, L"CurrentDriver", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
-                             static_cast<DWORD>((wcslen(name) + 1) * sizeof(WCHAR))),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-  }
-  static std::wstring ReadText(const WCHAR* path, const WCHAR* value) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<no key>";
-    WCHAR text[256] = {};
-    DWORD size = sizeof text;
-    const LONG rc = RegQueryValueExW(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS ? text : L"<no value>";
-  }
+  static void SetCurrentDriver(const WCHAR* name) { ASSERT_TRUE(SetRegistryText(kDrivers, L"CurrentDriver", name)); }
+  static std::wstring ReadText(const WCHAR* path, const WCHAR* value) { return RegistryText(path, value); }
   static bool KeyExists(const WCHAR* path) {
     HKEY key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;

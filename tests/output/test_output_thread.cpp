@@ -1,5 +1,6 @@
 // Where the program puts its NMEA output when the device offers more or less.
 #include "support/device_fixture.h"
+#include "support/registry_text.h"
 
 #include <windows.h>
 
@@ -18,6 +19,22 @@
 namespace {
 
 using kelvane::testing::DeviceTest;
+using kelvane::testing::RegistryText;
+using ShownLines = std::vector<std::pair<std::wstring, COLORREF>>;
+
+// Runs the output thread on a device where no output opens: its exit code
+// must be 1; the status lines it leaves.
+ShownLines StatusAfterAFailedStart() {
+  HANDLE thread = CreateThread(nullptr, 0, OutputThread, nullptr, 0, nullptr);
+  EXPECT_EQ(WaitForSingleObject(thread, 600000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeThread(thread, &code);
+  CloseHandle(thread);
+  EXPECT_EQ(code, 1u);
+  ShownLines shown;
+  for (const MessageLine& line : StatusList().Lines()) shown.emplace_back(line.text, line.colour);
+  return shown;
+}
 
 class PortSearchTest : public DeviceTest {
  protected:
@@ -77,42 +94,26 @@ TEST_F(PortSearchTest, OnlyTheLeadingDigitsOfTheConfiguredPortCount) {
 TEST_F(PortSearchTest, NothingOpensWithoutARegistryFailureSuggestsAPortPair) {
   for (int n = 0; n < 20; ++n) profile_["ports"]["COM" + std::to_string(n) + ":"]["kind"] = "existing";
   WriteProfile(profile_);  // and no GPS Intermediate Driver key to register in
-  HANDLE thread = CreateThread(nullptr, 0, OutputThread, nullptr, 0, nullptr);
-  ASSERT_EQ(WaitForSingleObject(thread, 600000), WAIT_OBJECT_0);
-  DWORD code = 0;
-  GetExitCodeThread(thread, &code);
-  CloseHandle(thread);
-  EXPECT_EQ(code, 1u);
-  std::vector<std::pair<std::wstring, COLORREF>> shown;
-  for (const MessageLine& line : StatusList().Lines()) shown.emplace_back(line.text, line.colour);
-  const std::vector<std::pair<std::wstring, COLORREF>> expected = {
+  const ShownLines expected = {
       {L"Cannot create virtual port.", kRed},
       {L"Try VSPD to create port pair,", kBlack},
       {L"VSPX-COMY, X,Y - any numbers.", kBlack},
       {L"GPS driver is not supported.", kRed},
       {L"Help->ReadMe for more info.", kBlack},
   };
-  EXPECT_EQ(shown, expected);
+  EXPECT_EQ(StatusAfterAFailedStart(), expected);
 }
 
 TEST_F(PortSearchTest, NothingOpensAfterARegistryFailureExplainsItself) {
   profile_["registry"]["refuseWrites"] = true;
   WriteProfile(profile_);
-  HANDLE thread = CreateThread(nullptr, 0, OutputThread, nullptr, 0, nullptr);
-  ASSERT_EQ(WaitForSingleObject(thread, 60000), WAIT_OBJECT_0);
-  DWORD code = 0;
-  GetExitCodeThread(thread, &code);
-  CloseHandle(thread);
-  EXPECT_EQ(code, 1u);
-  std::vector<std::pair<std::wstring, COLORREF>> shown;
-  for (const MessageLine& line : StatusList().Lines()) shown.emplace_back(line.text, line.colour);
-  const std::vector<std::pair<std::wstring, COLORREF>> expected = {
+  const ShownLines expected = {
       {L"Cannot create virtual port.", kRed},
       {L"Please reboot device.", kBlack},
       {L"GPS driver is not supported.", kRed},
       {L"Help->ReadMe for more info.", kBlack},
   };
-  EXPECT_EQ(shown, expected);
+  EXPECT_EQ(StatusAfterAFailedStart(), expected);
   EXPECT_FALSE(TestFlag(PortOpen));
   EXPECT_FALSE(TestFlag(DriverActive));
 }
@@ -136,15 +137,6 @@ class OutputThreadTest : public PortSearchTest {
     CloseHandle(StopEvent);
     DeletePositionLock();
     PortSearchTest::TearDown();
-  }
-  static std::wstring RegistryText(const WCHAR* path, const WCHAR* name) {
-    WCHAR text[128] = {};
-    DWORD size = sizeof text;
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<no key>";
-    const LONG rc = RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS ? text : L"<no value>";
   }
   static constexpr const WCHAR* kGpsDrivers = L"System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers";
 };

@@ -2,6 +2,7 @@
 // through the display's FIFO, closed as the shell closes it.
 #include "support/device_fixture.h"
 #include "support/program_runner.h"
+#include "support/registry_text.h"
 #include "support/screen_dump.h"
 
 #include <signal.h>
@@ -16,6 +17,8 @@ using kelvane::testing::DeviceTest;
 using kelvane::testing::ProgramRun;
 using kelvane::testing::QuorvanePath;
 using kelvane::testing::ReadScreenDump;
+using kelvane::testing::RegistryText;
+using kelvane::testing::SetRegistryText;
 using kelvane::testing::ScreenDump;
 using kelvane::testing::WaitUntil;
 
@@ -39,22 +42,7 @@ class ProgramTest : public DeviceTest {
   }
   std::string LogFile() { return ReadHostFile("Program Files/Kelvane/log.txt"); }
   static void SetCurrentDriver(const WCHAR* name) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kGpsDrivers, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key, L"CurrentDriver", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
-                             static_cast<DWORD>((wcslen(name) + 1) * sizeof(WCHAR))),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-  }
-  static std::wstring RegistryText(const WCHAR* path, const WCHAR* name) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<no key>";
-    WCHAR text[128] = {};
-    DWORD size = sizeof text;
-    const LONG rc = RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS ? text : L"<no value>";
+    ASSERT_TRUE(SetRegistryText(kGpsDrivers, L"CurrentDriver", name));
   }
   static constexpr const WCHAR* kGpsDrivers = L"System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers";
   static constexpr const WCHAR* kProgramDriver =
