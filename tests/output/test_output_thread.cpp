@@ -147,10 +147,9 @@ TEST_F(OutputThreadTest, OpensBothOutputsSavesThePortAndStopsAtOnceWhateverThePe
   HANDLE thread = CreateThread(nullptr, 0, OutputThread, nullptr, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   const DWORD start = GetTickCount();
-  while (!WorkerThreadHandle && GetTickCount() - start < 60000) Sleep(10);
-  ASSERT_NE(WorkerThreadHandle, nullptr);
+  while (!TestFlag(DriverActive) && GetTickCount() - start < 60000) Sleep(10);
+  ASSERT_TRUE(TestFlag(DriverActive));
   EXPECT_TRUE(TestFlag(PortOpen));
-  EXPECT_TRUE(TestFlag(DriverActive));
   EXPECT_NE(ReadHostFile("Program Files/Kelvane/config.ini").find("Port=COM0\n"), std::string::npos);
   const WCHAR kInstance[] = L"Drivers\\KelvanePorts\\0";
   EXPECT_EQ(RegistryText(kInstance, L"Dll"), L"Tavrel.dll");
@@ -175,6 +174,7 @@ TEST_F(OutputThreadTest, OpensBothOutputsSavesThePortAndStopsAtOnceWhateverThePe
   GetExitCodeThread(thread, &code);
   EXPECT_EQ(code, 0u);
   CloseHandle(thread);
+  ASSERT_NE(WorkerThreadHandle, nullptr);  // stored before the loop; the join orders the read
   EXPECT_EQ(WaitForSingleObject(WorkerThreadHandle, 600000), WAIT_OBJECT_0);
   CloseHandle(WorkerThreadHandle);
   WorkerThreadHandle = nullptr;
