@@ -5,8 +5,9 @@
 # Our platform/include copies stand in only for the headers desktop Windows
 # lacks (the Windows CE ones: ril.h, connmgr.h, simmgr.h, ...).
 #
-# A few sources call Windows CE functions that desktop Windows does not have;
-# they are listed below with those names, and may fail on them and nothing else.
+# A few sources call Windows CE functions that desktop Windows does not have,
+# or whose signature differs there; they are listed below with what may fail,
+# and may fail on that and nothing else.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +16,9 @@ command -v "$CXX" >/dev/null || { echo "check-win32: $CXX not found (Debian: g++
 
 declare -A CE_ONLY=(
   [cell/ril_cell_source.cpp]="GetProcAddressW"
+  # ReadProcessMemory counts bytes in a DWORD on Windows CE, a SIZE_T on 64-bit Windows.
+  [cell/mem_cell_source.cpp]="to .SIZE_T\*"
+  [cell/mem_table_scan.cpp]="to .SIZE_T\*"
   [core/startup.cpp]="SPI_GETOEMINFO"
   [output/gps_output.cpp]="DeactivateDevice"
   [output/virtual_port.cpp]="ActivateDevice|DeactivateDevice"
