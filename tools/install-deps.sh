@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libjsoncpp-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libcpp-httplib-dev gpsd gpsd-clients)
+          libcpp-httplib-dev libssl-dev openssl libjs-leaflet chromium gpsd gpsd-clients)
 
 missing=()
 for p in "${packages[@]}"; do
