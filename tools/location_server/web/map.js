@@ -23,7 +23,9 @@
   }
 
   var body = document.body;
-  var map = L.map('map', { zoomControl: true });
+  // Ranges reach far beyond the view: draw them over a wide margin so they
+  // are whole while the map is dragged or the window grows.
+  var map = L.map('map', { renderer: L.svg({ padding: 1 }) });
   var tiles = body.getAttribute('data-tiles');
   if (tiles) {
     L.tileLayer(tiles, { maxZoom: 19, attribution: '&copy; OpenStreetMap contributors' }).addTo(map);
