@@ -2,6 +2,7 @@
 // memory of earlier answers, the throttle, the choice of sources, and the
 // living service over TLS with its certificate checked.
 #include "gateway_fixture.h"
+#include "known_answers.h"
 #include "program_requests.h"
 #include "support/test_certificate.h"
 
@@ -9,7 +10,7 @@ namespace kelvane::testing {
 namespace {
 
 const char kKnownCellRow[] = "GSM,250,1,7712,40031,-1,37.618423,55.751244,550,10,1,1,1,-70\n";
-const std::string kFoundBody = std::string("\x00\x0E\x1B\x00\x00\x00\x00\x03\x52\xB2\x4C\x02\x3E\x02\xF7\x00\x00\x02\x26", 19);
+const std::string kFoundBody = BodyOf(kGoogleAnswer);
 
 std::string StatusLineOf(const std::string& response) { return response.substr(0, response.find("\r\n")); }
 
@@ -19,9 +20,7 @@ TEST_F(GatewaySourcesTest, TheDataAnswerWhatTheyKnowAndTheUpstreamTheRest) {
   upstream_->Default(FakeUpstream::Found(52.52, 13.405, 1000));
   StartServer({}, kKnownCellRow, "00:1a:2b:3c:4d:01,55.7513,37.6185,35\n");
   EXPECT_EQ(BodyOf(Exchange(server_->port(), GoogleRequest(250, 1, 7712, 40031))), kFoundBody);
-  EXPECT_EQ(BodyOf(Exchange(server_->port(), JsonRequest("00-1a-2b-3c-4d-01"))),
-            "{\"access_token\":\"kelvane-locserver\",\"location\":{\"latitude\":55.751300,\"longitude\":37.618500,"
-            "\"accuracy\":35}}\n");
+  EXPECT_EQ(BodyOf(Exchange(server_->port(), JsonRequest("00-1a-2b-3c-4d-01"))), kJsonBody);
   EXPECT_TRUE(upstream_->received().empty());
   EXPECT_EQ(BodyOf(Exchange(server_->port(), GoogleRequest(262, 2, 345, 70000))).substr(3),
             BigEndian(0) + BigEndian(52520000) + BigEndian(13405000) + BigEndian(1000));

@@ -2,6 +2,7 @@
 // fake living service: each protocol's translation both ways, not found,
 // every kind of upstream failure, silence, and the Wi-Fi privacy rules.
 #include "gateway_fixture.h"
+#include "known_answers.h"
 #include "program_requests.h"
 #include "support/host_process.h"
 
@@ -15,18 +16,6 @@ using Clock = std::chrono::steady_clock;
 const char kCellBody[] =
     R"({"cellTowers":[{"cellId":40031,"locationAreaCode":7712,"mobileCountryCode":250,)"
     R"("mobileNetworkCode":1,"radioType":"gsm"}],"considerIp":false,"fallbacks":{"ipf":false}})";
-
-// 250/1/7712/40031 at 55.751244, 37.618423 within 550 m, as each protocol says it.
-const std::string kBinaryFound =
-    "HTTP/1.1 200 OK\r\nContent-Type: application/binary\r\nContent-Length: 19\r\n\r\n" +
-    std::string("\x00\x0E\x1B\x00\x00\x00\x00\x03\x52\xB2\x4C\x02\x3E\x02\xF7\x00\x00\x02\x26", 19);
-const std::string kXmlFoundBody =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<location source=\"cell-export\">\n<coordinates "
-    "latitude=\"55.751244\" longitude=\"37.618423\" nlatitude=\"55.7462959\" nlongitude=\"37.618423\"/>\n"
-    "</location>\n";
-const std::string kWifiFoundBody =
-    "{\"access_token\":\"kelvane-locserver\",\"location\":{\"latitude\":55.751300,\"longitude\":37.618500,"
-    "\"accuracy\":35}}\n";
 
 const std::vector<ProgramAccessPoint> kTwoAccessPoints = {{"00-1a-2b-3c-4d-01", -61, "Office"},
                                                           {"00-1a-2b-3c-4d-02", -75, "Cafe"}};
@@ -52,9 +41,9 @@ TEST_F(GatewayTranslationTest, EachProtocolBecomesOneGeolocateRequestAndItsAnswe
   StartPlain({"--key", "k3y", "--user-agent", "Kelvane/1.54 test"});
   for (bool proxy : {false, true}) {
     SCOPED_TRACE(proxy ? "proxy form" : "origin form");
-    EXPECT_EQ(Exchange(server_->port(), GoogleRequest(250, 1, 7712, 40031, proxy)), kBinaryFound);
-    EXPECT_EQ(BodyOf(Exchange(server_->port(), YandexRequest(40031, 1, 250, 7712, proxy))), kXmlFoundBody);
-    EXPECT_EQ(BodyOf(Exchange(server_->port(), JsonRequest(kTwoAccessPoints, proxy))), kWifiFoundBody);
+    EXPECT_EQ(Exchange(server_->port(), GoogleRequest(250, 1, 7712, 40031, proxy)), kGoogleAnswer);
+    EXPECT_EQ(BodyOf(Exchange(server_->port(), YandexRequest(40031, 1, 250, 7712, proxy))), kYandexBody);
+    EXPECT_EQ(BodyOf(Exchange(server_->port(), JsonRequest(kTwoAccessPoints, proxy))), kJsonBody);
   }
   const auto received = upstream_->received();
   ASSERT_EQ(received.size(), 6u);
@@ -134,7 +123,7 @@ TEST_F(GatewayTranslationTest, ASilentUpstreamFailsTheRequestWithinTheTimeOutAnd
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2500));
   EXPECT_EQ(StatusLineOf(answer), "HTTP/1.1 502 Bad Gateway");
   upstream_->Default(FakeUpstream::Found(55.751244, 37.618423, 550));
-  EXPECT_EQ(Exchange(server_->port(), GoogleRequest(250, 1, 7712, 40031)), kBinaryFound);
+  EXPECT_EQ(Exchange(server_->port(), GoogleRequest(250, 1, 7712, 40031)), kGoogleAnswer);
 }
 
 TEST_F(GatewayTranslationTest, AnUpstreamNobodyListensOnIsAFailure) {
@@ -151,7 +140,7 @@ TEST_F(GatewayTranslationTest, HiddenAndOptedOutAccessPointsAreNotSentAndOneAlon
                                                  {"00-1a-2b-3c-4d-07", -50, ""},
                                                  {"00-1a-2b-3c-4d-08", -55, "Home_nomap"},
                                                  {"00-1a-2b-3c-4d-02", -75, "Cafe"}};
-  EXPECT_EQ(BodyOf(Exchange(server_->port(), JsonRequest(mixed))), kWifiFoundBody);
+  EXPECT_EQ(BodyOf(Exchange(server_->port(), JsonRequest(mixed))), kJsonBody);
   ASSERT_EQ(upstream_->received().size(), 1u);
   EXPECT_EQ(upstream_->received()[0].body, kTwoAccessPointsBody);
 

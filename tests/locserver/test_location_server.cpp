@@ -1,6 +1,7 @@
 // The running server seen on the wire: each protocol answered from the
 // shipped data, proxy-style request lines, every fault, the control interface
 // and the request log.
+#include "known_answers.h"
 #include "program_requests.h"
 #include "server_process.h"
 
@@ -20,24 +21,17 @@ using kelvane::testing::BigEndian;
 using kelvane::testing::BodyOf;
 using kelvane::testing::GoogleRequest;
 using kelvane::testing::JsonRequest;
+using kelvane::testing::kGoogleAnswer;
+using kelvane::testing::kJsonBody;
+using kelvane::testing::kYandexBody;
 using kelvane::testing::YandexRequest;
 using kelvane::testing::Exchange;
 using kelvane::testing::RawConnection;
 using kelvane::testing::ServerProcess;
 using Clock = std::chrono::steady_clock;
 
-const std::string kGoogleAnswer =
-    "HTTP/1.1 200 OK\r\nContent-Type: application/binary\r\nContent-Length: 19\r\n\r\n" +
-    std::string("\x00\x0E\x1B\x00\x00\x00\x00\x03\x52\xB2\x4C\x02\x3E\x02\xF7\x00\x00\x02\x26", 19);
-const std::string kYandexBody =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<location source=\"cell-export\">\n<coordinates "
-    "latitude=\"55.751244\" longitude=\"37.618423\" nlatitude=\"55.7462959\" nlongitude=\"37.618423\"/>\n"
-    "</location>\n";
 const std::string kYandexAnswer = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " +
                                   std::to_string(kYandexBody.size()) + "\r\n\r\n" + kYandexBody;
-const std::string kJsonBody =
-    "{\"access_token\":\"kelvane-locserver\",\"location\":{\"latitude\":55.751300,\"longitude\":37.618500,"
-    "\"accuracy\":35}}\n";
 const std::string kJsonAnswer = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
                                 std::to_string(kJsonBody.size()) + "\r\n\r\n" + kJsonBody;
 

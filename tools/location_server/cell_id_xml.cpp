@@ -2,6 +2,7 @@
 
 #include "csv_rows.h"
 #include "http_request.h"
+#include "markup_escape.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,17 +44,6 @@ std::string SecondLatitude(const std::string& latitude, const std::string& longi
   return best;
 }
 
-std::string EscapeText(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else out += c;
-  }
-  return out;
-}
-
 }  // namespace
 
 bool ParseXmlCellQuery(std::string_view query, CellKey* key, std::string* error) {
@@ -83,7 +73,7 @@ std::string FormatXmlLocation(const CellLocation& location) {
 }
 
 std::string FormatXmlError(int code, const std::string& text) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<error code=\"" + std::to_string(code) + "\">" + EscapeText(text) +
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<error code=\"" + std::to_string(code) + "\">" + EscapeMarkup(text) +
          "</error>\n";
 }
 

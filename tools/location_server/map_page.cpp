@@ -1,5 +1,6 @@
 #include "map_page.h"
 
+#include "markup_escape.h"
 #include "nearby.h"
 
 #include <cctype>
@@ -32,17 +33,6 @@ std::string ContentTypeOf(const std::string& name) {
   return "application/octet-stream";
 }
 
-std::string AttributeText(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '"') out += "&quot;";
-    else if (c == '<') out += "&lt;";
-    else out += c;
-  }
-  return out;
-}
-
 }  // namespace
 
 bool MapPage::Serves(const HttpRequest& request) const {
@@ -63,7 +53,7 @@ HttpAnswer MapPage::Answer(const HttpRequest& request) const {
     HttpAnswer page = File(config_.web_dir + "/map.html", "text/html; charset=utf-8");
     const std::string marker = "@TILES@";
     const size_t at = page.body.find(marker);
-    if (page.status == 200 && at != std::string::npos) page.body.replace(at, marker.size(), AttributeText(config_.tiles));
+    if (page.status == 200 && at != std::string::npos) page.body.replace(at, marker.size(), EscapeMarkup(config_.tiles));
     return page;
   }
   if (request.path == "/map.js" || request.path == "/map.css")
