@@ -92,9 +92,10 @@ TEST_F(GatewayTranslationTest, UpstreamFailuresAreEachProtocolsFailureAndNeverAP
       {503, R"({"location":{"lat":55.7,"lng":37.6},"accuracy":10})"},
       {200, "<html>captive portal</html>"},
       {200, R"({"location":{"lat":91,"lng":37.6},"accuracy":10})"},
+      {200, R"({"location":{"lat":55.7,"lng":37.6},"accuracy":10,"pad":")" + std::string(70000, 'x') + R"("})"},
   };
   for (const FakeUpstream::Reply& failure : failures) {
-    SCOPED_TRACE(std::to_string(failure.status) + " " + failure.body);
+    SCOPED_TRACE(std::to_string(failure.status) + " " + failure.body.substr(0, 80));
     upstream_->Default(failure);
     const std::string binary = Exchange(server_->port(), GoogleRequest(250, 1, 7712, 40031));
     EXPECT_EQ(StatusLineOf(binary), "HTTP/1.1 502 Bad Gateway");
@@ -109,8 +110,8 @@ TEST_F(GatewayTranslationTest, UpstreamFailuresAreEachProtocolsFailureAndNeverAP
   }
   const Json::Value status = Status();
   for (const char* protocol : {"binary", "xml", "wifi"}) {
-    EXPECT_EQ(status[protocol]["asked"].asInt(), 7) << protocol;
-    EXPECT_EQ(status[protocol]["failed"].asInt(), 7) << protocol;
+    EXPECT_EQ(status[protocol]["asked"].asInt(), 8) << protocol;
+    EXPECT_EQ(status[protocol]["failed"].asInt(), 8) << protocol;
     EXPECT_EQ(status[protocol]["upstream"].asInt(), 0) << protocol;
   }
 }
