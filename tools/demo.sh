@@ -42,9 +42,14 @@ trap cleanup INT TERM EXIT
 
 rm -rf "$root"
 "$build/tools/device_tool/kdevice" create "$root" "$source_dir/data/default-device.json"
+# Installed as the platform's installer does; the reboot question takes the
+# profile's answer.
+"$build/tools/device_tool/kdevice" install "$root"
 
+# KELVANE_LOCSERVER_ARGS adds options, such as --upstream URL for a living service.
+# shellcheck disable=SC2086
 "$build/tools/location_server/kelvane-locserver" --port 0 --cells "$source_dir/data/cells.csv" \
-  --wifi "$source_dir/data/wifi.csv" --log "$root/locserver.log" > "$root/locserver.out" &
+  --wifi "$source_dir/data/wifi.csv" --log "$root/locserver.log" ${KELVANE_LOCSERVER_ARGS:-} > "$root/locserver.out" &
 pids+=($!)
 for _ in $(seq 50); do [ -s "$root/locserver.out" ] && break; sleep 0.1; done
 server_port=$(head -n 1 "$root/locserver.out")
@@ -53,11 +58,8 @@ printf 'ProxyIP=127.0.0.1\nProxyPort=%s\nPort=COM5\n' "$server_port" > "$root/Pr
 
 # The phone's screen: on this terminal when there is one (and no DEMO_SECONDS),
 # with gpsd's latest fix below it; otherwise headless, dumped to screen.txt.
-# The device runs the build its platform type names; the read-me is installed
-# beside it, and the web map opens in the host's browser where there is one.
-program="$build/ui/Quorvane"
-grep -q '"platformType": *"Smartphone"' "$root/device.json" && program="$build/ui/keypad/Quorvane"
-cp "$build/ui/readme.txt" "$root/Program Files/Kelvane/"
+# The web map opens in the host's browser where there is one.
+program='\Program Files\Kelvane\Quorvane.exe'
 note="$root/gpsd-fix.txt"
 : > "$note"
 if command -v xdg-open > /dev/null && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace kelvane {
 
@@ -24,6 +25,15 @@ void RefreshScreen();
 // A message box came, changed or went: this process redraws the screen even
 // when none of its windows is in front (an installer has none).
 void RefreshScreenForBox();
+// Asks a person on the process's controlling terminal to choose one of the
+// buttons; 0 when the process has no terminal.
+int AskOnTerminal(const std::wstring& text, const std::wstring& caption, const std::vector<int>& buttons,
+                  int default_button);
+// Answers this process's box that waits for injected input, when one waits
+// and has the button; false otherwise.
+bool AnswerMessageBox(int button);
+// The button of a name ("IDYES") or number ("6"); 0 for none.
+int ButtonNamed(const std::string& name);
 
 }  // namespace kelvane
 

@@ -13,6 +13,7 @@
 #include "internal/windowing.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -36,32 +37,34 @@ constexpr size_t kAnsweredKept = 16;
 struct WaitingBox {
   BoxView view;
   int answer = 0;
+  uint64_t serial = 0;  // its record among the answered boxes
   std::shared_ptr<MessageQueue> queue;  // the thread that waits in MessageBoxW
 };
 
 std::mutex g_lock;
 std::vector<std::shared_ptr<WaitingBox>> g_waiting;
-std::deque<AnsweredBox> g_answered;
+std::deque<std::pair<uint64_t, AnsweredBox>> g_answered;  // by serial
+uint64_t g_next_serial = 1;
 
-void Record(const BoxView& view, int answer) {
-  std::lock_guard<std::mutex> guard(g_lock);
-  g_answered.push_back({view.caption, view.text, view.type, answer});
+// Under g_lock. Records a box; a waiting box is recorded with answer 0.
+uint64_t Record(const BoxView& view, int answer) {
+  g_answered.push_back({g_next_serial, {view.caption, view.text, view.type, answer}});
   if (g_answered.size() > kAnsweredKept) g_answered.pop_front();
+  return g_next_serial++;
 }
 
-// The profile's answer: a button's name or number; 0 for none, -1 for "keys".
+// How the profile answers boxes: a button, or none (0).
 int ConfiguredAnswer() {
-  static const struct {
-    const char* name;
-    int id;
-  } kNames[] = {{"IDOK", IDOK},         {"IDCANCEL", IDCANCEL}, {"IDABORT", IDABORT}, {"IDRETRY", IDRETRY},
-                {"IDIGNORE", IDIGNORE}, {"IDYES", IDYES},       {"IDNO", IDNO},       {"keys", -1}};
   const Json::Value& answer = MemberOf(Profile(), "messageBoxAnswer");
   if (answer.isInt()) return answer.asInt();
-  if (answer.isString())
-    for (const auto& entry : kNames)
-      if (answer.asString() == entry.name) return entry.id;
-  return 0;
+  return answer.isString() ? ButtonNamed(answer.asString()) : 0;
+}
+
+// "keys": boxes wait for the device's keys; "input": for an injected
+// "answer" line as well, even in a process without a window of its own.
+std::string WaitingMode() {
+  const Json::Value& answer = MemberOf(Profile(), "messageBoxAnswer");
+  return answer.isString() ? answer.asString() : std::string();
 }
 
 // Gives a waiting box its answer; false when it had one already.
@@ -71,6 +74,8 @@ bool Settle(const std::shared_ptr<WaitingBox>& box, int answer) {
   if (it == g_waiting.end()) return false;
   g_waiting.erase(it);
   box->answer = answer;
+  for (auto& record : g_answered)
+    if (record.first == box->serial) record.second.answer = answer;
   return true;
 }
 
@@ -98,6 +103,7 @@ int RunModal(const BoxView& view) {
   }
   {
     std::lock_guard<std::mutex> guard(g_lock);
+    box->serial = Record(view, 0);
     g_waiting.push_back(box);
   }
   RefreshScreenForBox();
@@ -131,7 +137,42 @@ std::vector<BoxView> OpenBoxes() {
 
 std::vector<AnsweredBox> AnsweredBoxes() {
   std::lock_guard<std::mutex> guard(g_lock);
-  return {g_answered.begin(), g_answered.end()};
+  std::vector<AnsweredBox> out;
+  for (const auto& record : g_answered) out.push_back(record.second);
+  return out;
+}
+
+int ButtonNamed(const std::string& name) {
+  static const struct {
+    const char* name;
+    int id;
+  } kNames[] = {{"IDOK", IDOK},         {"IDCANCEL", IDCANCEL}, {"IDABORT", IDABORT}, {"IDRETRY", IDRETRY},
+                {"IDIGNORE", IDIGNORE}, {"IDYES", IDYES},       {"IDNO", IDNO}};
+  for (const auto& entry : kNames)
+    if (name == entry.name) return entry.id;
+  char* end = nullptr;
+  const long number = std::strtol(name.c_str(), &end, 10);
+  return !name.empty() && *end == '\0' && number > 0 && number <= IDNO ? static_cast<int>(number) : 0;
+}
+
+// The oldest waiting box that has the button takes it, as modal boxes
+// stack and the first must be answered first.
+bool AnswerMessageBox(int button) {
+  std::shared_ptr<WaitingBox> box;
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    for (const auto& waiting : g_waiting) {
+      const auto& buttons = waiting->view.buttons;
+      if (std::find(buttons.begin(), buttons.end(), button) != buttons.end()) {
+        box = waiting;
+        break;
+      }
+    }
+  }
+  if (!box) return false;
+  Answer(box, button);
+  RefreshScreenForBox();
+  return true;
 }
 
 bool BoxTakesKey(UINT key) {
@@ -182,19 +223,26 @@ int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
   view.buttons = kButtons[kind];
   const size_t default_index = (uType & MB_DEFMASK) >> 8;
   view.selected = default_index < view.buttons.size() ? default_index : 0;
-  const int configured = ConfiguredAnswer();
-  int answer;
-  // Only a process with a window hears keys: without one (an installer) the
-  // box is answered at once, or nobody could ever answer it.
-  const bool wait_for_keys = configured == -1 || (configured == 0 && DisplayKind() == "terminal");
-  if (wait_for_keys && WindowSessionRuns()) {
-    answer = RunModal(view);
-  } else {
+  const std::string mode = WaitingMode();
+  const bool terminal = DisplayKind() == "terminal";
+  // Only a process with a window hears keys; an injected answer reaches any
+  // process that waits for one.
+  if (mode == "input" || ((mode == "keys" || terminal) && WindowSessionRuns())) {
+    const int answer = RunModal(view);
+    RefreshScreenForBox();
+    return answer;
+  }
+  int answer = terminal ? AskOnTerminal(view.text, view.caption, view.buttons, view.buttons[view.selected]) : 0;
+  if (!answer) {
     answer = view.buttons[view.selected];
+    const int configured = ConfiguredAnswer();
     for (int id : view.buttons)
       if (id == configured) answer = configured;
   }
-  Record(view, answer);
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    Record(view, answer);
+  }
   RefreshScreenForBox();
   return answer;
 }

@@ -1,12 +1,16 @@
-// The whole chain with real parts: the location server answers, the program
+// The whole chain with real parts: the location server answers (from its
+// data, or as a gateway to a living service played on loopback), the program
 // positions itself from the scenario's cells, and gpsd, reading the program's
 // bridged port and the GPS Intermediate Driver's port as GPS receivers,
 // reports the fixes a navigation program would get.
 #include "support/device_fixture.h"
+#include "support/fake_upstream.h"
 #include "support/scenario_profile.h"
 #include "support/gpsd_watch.h"
 #include "support/host_process.h"
 #include "support/program_runner.h"
+
+#include <json/reader.h>
 
 #include <cmath>
 #include <fstream>
@@ -51,12 +55,13 @@ class EndToEndTest : public DeviceTest {
     WriteProfile(profile);
   }
 
-  // Starts the location server and points the program at it as its proxy.
-  bool StartServer() {
-    server_ = std::make_unique<HostProcess>(std::vector<std::string>{
-        std::string(KELVANE_BINARY_DIR) + "/tools/location_server/kelvane-locserver", "--port", "0", "--cells",
-        std::string(KELVANE_SOURCE_DIR) + "/data/cells.csv", "--wifi",
-        std::string(KELVANE_SOURCE_DIR) + "/data/wifi.csv"});
+  // Starts the location server with the shipped data, or with these options,
+  // and points the program at it as its proxy.
+  bool StartServer(std::vector<std::string> options = {"--cells", std::string(KELVANE_SOURCE_DIR) + "/data/cells.csv",
+                                                       "--wifi", std::string(KELVANE_SOURCE_DIR) + "/data/wifi.csv"}) {
+    options.insert(options.begin(),
+                   {std::string(KELVANE_BINARY_DIR) + "/tools/location_server/kelvane-locserver", "--port", "0"});
+    server_ = std::make_unique<HostProcess>(options);
     std::string port;
     if (!server_->ReadLine(&port, 10000)) return false;
     std::ofstream(root() / "Program Files/Kelvane/config.ini")
@@ -126,6 +131,86 @@ TEST_F(EndToEndTest, GpsdFollowsTheScenarioThroughBothPortsUntilTheCellIsUnknown
   program.Terminate();
   EXPECT_EQ(program.Wait(30s), 0) << program.Output();
   EXPECT_FALSE(std::filesystem::exists(driver_file));
+}
+
+TEST_F(EndToEndTest, ACellOnlyTheLivingServiceKnowsGivesGpsdAFix) {
+  constexpr Place kUpstreamPlace = {48.858370, 2.294481};  // nowhere near the shipped data's 250/1/7712/40031
+  kelvane::testing::FakeUpstream upstream;
+  upstream.On("\"cellId\":40031", kelvane::testing::FakeUpstream::Found(kUpstreamPlace.latitude,
+                                                                       kUpstreamPlace.longitude, 800));
+  std::ofstream(root() / "Program Files/Kelvane/cells.dat", std::ios::binary | std::ios::trunc);
+  ASSERT_TRUE(StartServer({"--sources", "upstream", "--upstream", upstream.url()}));
+  ProgramRun program(QuorvanePath(), root());
+  ASSERT_TRUE(StartGpsd()) << program.Output();
+  GpsdWatch watch(gpsd_port_);
+  ASSERT_TRUE(watch.connected());
+
+  EXPECT_TRUE(FixAt(watch, "COM5", kUpstreamPlace, 30s)) << program.Output();
+  ASSERT_FALSE(upstream.received().empty());
+  EXPECT_NE(upstream.received()[0].body.find("\"mobileCountryCode\":250"), std::string::npos);
+
+  program.Terminate();
+  EXPECT_EQ(program.Wait(30s), 0) << program.Output();
+}
+
+// The OMAP sample phone, whose cell source is the radio's table in memory,
+// staying in its last step: a serving cell the location data do not know,
+// with known neighbours.
+Json::Value OmapPhoneAtTheUnknownCell() {
+  std::ifstream in(std::string(KELVANE_SOURCE_DIR) + "/data/omap-device.json");
+  Json::Value profile;
+  std::string errors;
+  EXPECT_TRUE(Json::parseFromStream(Json::CharReaderBuilder(), in, &profile, &errors)) << errors;
+  Json::Value step = profile["scenario"]["steps"][2];
+  step["duration"] = 100000000;
+  profile["scenario"]["steps"] = Json::Value(Json::arrayValue);
+  profile["scenario"]["steps"].append(step);
+  profile["timeScale"] = 10;
+  return profile;
+}
+
+TEST_F(EndToEndTest, OnTheOmapPhoneTheMemoryScanPlacesAnUnknownCellByItsNeighbour) {
+  WriteProfile(OmapPhoneAtTheUnknownCell());
+  ASSERT_TRUE(StartServer());
+  const auto log = [&] { return ReadHostFile("Program Files/Kelvane/log.txt"); };
+  {
+    ProgramRun program(QuorvanePath(), root());
+    ASSERT_TRUE(StartGpsd()) << program.Output();
+    GpsdWatch watch(gpsd_port_);
+    ASSERT_TRUE(watch.connected());
+    ASSERT_TRUE(program.Send("key 0x32"));  // the memory scan
+    EXPECT_TRUE(FixAt(watch, "COM5", kFirstCell, 40s)) << program.Output();
+    ASSERT_TRUE(program.Send("command 40009"));  // Help > Log > Save To File
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          const std::string text = log();
+          return text.find("found 8f3a2f15\n") != std::string::npos &&
+                 text.find("m 1 250 1 7712 40031   15\n") != std::string::npos &&
+                 text.find("WRN: Bad accuracy, neighbor tower is used\n") != std::string::npos;
+        },
+        20s))
+        << log();
+    program.Terminate();
+    EXPECT_EQ(program.Wait(30s), 0) << program.Output();
+  }
+  const std::string config = ReadHostFile("Program Files/Kelvane/config.ini");
+  EXPECT_NE(config.find("MemPointer=2402955029\nMemStep=72\n"), std::string::npos) << config;
+  EXPECT_NE(config.find("Mode=2\n"), std::string::npos) << config;
+
+  // The next start confirms the stored place with one read: no scan.
+  std::filesystem::remove(root() / "Program Files/Kelvane/log.txt");
+  ProgramRun again(QuorvanePath(), root());
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        again.Send("command 40009");
+        return log().find("m 0 250 1 7713 41999   25\n") != std::string::npos;
+      },
+      30s))
+      << log();
+  EXPECT_NE(log().find("--- Trying MEM mode ---\n"), std::string::npos);
+  EXPECT_EQ(log().find("scanning..."), std::string::npos);
+  again.Terminate();
+  EXPECT_EQ(again.Wait(30s), 0) << again.Output();
 }
 
 }  // namespace
