@@ -12,6 +12,8 @@ namespace kelvane {
 // Take over the terminal, and give it back.
 void StartTerminalDisplay();
 void StopTerminalDisplay();
+// Whether it runs: ncurses has the terminal and reads its keys.
+bool TerminalDisplayRuns();
 // Draws the screen when the terminal display runs; the cursor is the name
 // of the one last set ("wait" shows in the title row).
 void PresentOnTerminal(const Screen& screen, const std::string& cursor);

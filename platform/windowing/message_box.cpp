@@ -9,6 +9,7 @@
 #include "internal/last_error.h"
 #include "internal/overlays.h"
 #include "internal/profile_value.h"
+#include "internal/terminal_display.h"
 #include "internal/window_session.h"
 #include "internal/windowing.h"
 
@@ -227,7 +228,10 @@ int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
   const bool terminal = DisplayKind() == "terminal";
   // Only a process with a window hears keys; an injected answer reaches any
   // process that waits for one.
-  if (mode == "input" || ((mode == "keys" || terminal) && WindowSessionRuns())) {
+  // On a terminal display only the running ncurses display hears keys; else
+  // the person at the terminal is asked in plain text.
+  const bool hears_keys = terminal ? TerminalDisplayRuns() : mode == "keys" && WindowSessionRuns();
+  if (mode == "input" || hears_keys) {
     const int answer = RunModal(view);
     RefreshScreenForBox();
     return answer;

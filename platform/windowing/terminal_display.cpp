@@ -246,6 +246,11 @@ void StopTerminalDisplay() {
   }
 }
 
+bool TerminalDisplayRuns() {
+  std::lock_guard<std::mutex> guard(g_lock);
+  return g_terminal != nullptr;
+}
+
 void PresentOnTerminal(const Screen& screen, const std::string& cursor) {
   std::lock_guard<std::mutex> guard(g_lock);
   if (!g_terminal) return;
