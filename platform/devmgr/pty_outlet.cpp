@@ -3,6 +3,7 @@
 
 #include "internal/device_clock.h"
 #include "internal/device_root.h"
+#include "internal/leftovers.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -44,7 +45,8 @@ std::unique_ptr<PtyOutlet> PtyOutlet::Start(const std::wstring& name, KernelObje
   const std::filesystem::path link = DeviceRoot() / "dev" / Narrow(link_name);
   std::error_code ec;
   std::filesystem::create_directories(link.parent_path(), ec);
-  std::filesystem::remove(link, ec);  // a link left by a program that was killed
+  RemoveDanglingPortLinks();
+  std::filesystem::remove(link, ec);
   std::filesystem::create_symlink(slave_name, link, ec);
   if (ec) {
     std::fprintf(stderr, "device: bridge link %s: %s\n", link.c_str(), ec.message().c_str());
