@@ -1,20 +1,11 @@
 // kelvane-locserver: the location web services the program asks, on loopback,
 // from CSV data, with faults on demand. The first line on standard output is
-// the port it listens on.
+// the port it listens on. `kelvane-locserver --help` lists the options, the
+// fault rules and the control interface.
 //
-//   kelvane-locserver [--port N] [--bind ADDRESS] [--cells FILE] [--wifi FILE]
-//                     [--log FILE] [--fault RULE]...
-//
-//   --port N       port to listen on; 0 (the default) picks a free one
-//   --bind ADDRESS IPv4 address to listen on (default 127.0.0.1)
-//   --cells FILE   cells in the public cell-export columns (default data/cells.csv)
-//   --wifi FILE    access points: mac,lat,lon,accuracy (default data/wifi.csv)
-//   --log FILE     append every request received, byte for byte (request_log.h)
-//   --fault RULE   a fault rule in force from the start (faults.h); repeatable
-//
-// The control interface on the same port is described in control.h. SIGINT
-// and SIGTERM end the server. Bad data files are listed line by line on
+// SIGINT and SIGTERM end the server. Bad data files are listed line by line on
 // standard error and the server does not start (exit status 2).
+#include "faults.h"
 #include "server.h"
 
 #include <signal.h>
@@ -29,6 +20,26 @@ namespace {
 const char kUsage[] =
     "usage: kelvane-locserver [--port N] [--bind ADDRESS] [--cells FILE] [--wifi FILE]\n"
     "                         [--log FILE] [--fault RULE]...\n";
+
+const char kOptions[] =
+    "  --port N       port to listen on; 0 (the default) picks a free one\n"
+    "  --bind ADDRESS IPv4 address to listen on (default 127.0.0.1)\n"
+    "  --cells FILE   cells in the public cell-export columns (default data/cells.csv):\n"
+    "                 radio,mcc,net,area,cell,unit,lon,lat,range,samples,changeable,\n"
+    "                 created,updated,averageSignal\n"
+    "  --wifi FILE    access points: mac,lat,lon,accuracy (default data/wifi.csv)\n"
+    "  --log FILE     append every request received, byte for byte\n"
+    "  --fault RULE   a fault rule in force from the start; repeatable\n"
+    "\n";
+
+const char kControl[] =
+    "\n"
+    "While the server runs, its own port also answers:\n"
+    "  GET /_control      the fault rules in force, one a line (\"none\" for none)\n"
+    "  POST /_control     replaces them: one RULE a line; an empty body or the line\n"
+    "                     \"clear\" removes them all; a bad line is refused with 400\n"
+    "  GET /_requests     the requests received\n"
+    "  DELETE /_requests  empties that log\n";
 
 struct Options {
   int port = 0;
@@ -81,7 +92,7 @@ int main(int argc, char** argv) {
   std::string error;
   if (!ParseOptions(argc, argv, &options, &error)) {
     if (error.empty()) {
-      std::fputs(kUsage, stdout);
+      std::printf("%s\n%s%s%s", kUsage, kOptions, locserver::kFaultRulesHelp, kControl);
       return 0;
     }
     std::fprintf(stderr, "kelvane-locserver: %s\n%s", error.c_str(), kUsage);
