@@ -6,6 +6,7 @@
 #include "devmgr/pty_outlet.h"
 #include "devmgr/tcp_outlet.h"
 #include "internal/device_root.h"
+#include "internal/leftovers.h"
 #include "internal/profile_value.h"
 
 #include <pegdser.h>
@@ -91,6 +92,7 @@ class Bridge {
   void Deliver(const std::string& line);
 
   KernelObjectPtr port_;
+  std::string file_name_;  // the port's name under ROOT/dev
   std::vector<std::unique_ptr<BridgeOutlet>> outlets_;
   std::atomic<bool> stopping_{false};
   std::thread to_host_;
@@ -100,6 +102,9 @@ std::unique_ptr<Bridge> Bridge::Start(const std::wstring& name, KernelObjectPtr 
                                       const std::vector<OutletSpec>& specs) {
   std::unique_ptr<Bridge> bridge(new Bridge);
   bridge->port_ = std::move(port);
+  bridge->file_name_ = PortFileName(name);
+  RemoveOrphanedPortFiles();
+  MarkPortOwner(bridge->file_name_, true);
   // Reads wait for data without limit; writes give up when the program does
   // not read.
   COMMTIMEOUTS timeouts = {0, 0, 0, 0, kHostWriteWait};
@@ -126,6 +131,7 @@ Bridge::~Bridge() {
   if (port_) port_->OnLastHandleClosed();
   if (to_host_.joinable()) to_host_.join();
   outlets_.clear();
+  MarkPortOwner(file_name_, false);
 }
 
 void Bridge::DeviceToHost() {
@@ -160,6 +166,12 @@ BridgeTable& Bridges() {
 }
 
 }  // namespace
+
+std::string PortFileName(const std::wstring& port) {
+  std::wstring name = port;
+  if (!name.empty() && name.back() == L':') name.pop_back();
+  return Narrow(name);
+}
 
 void StartBridgeIfListed(const std::wstring& name) {
   const std::vector<OutletSpec> specs = ProfileOutlets(name);

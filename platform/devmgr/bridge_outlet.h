@@ -12,6 +12,9 @@
 
 namespace kelvane {
 
+// The port's name for the files under ROOT/dev: "COM5" for COM5:.
+std::string PortFileName(const std::wstring& port);
+
 class BridgeOutlet {
  public:
   virtual ~BridgeOutlet() = default;

@@ -3,7 +3,6 @@
 
 #include "internal/device_clock.h"
 #include "internal/device_root.h"
-#include "internal/leftovers.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -40,12 +39,9 @@ std::unique_ptr<PtyOutlet> PtyOutlet::Start(const std::wstring& name, KernelObje
   tcsetattr(outlet->slave_, TCSANOW, &raw);
   fcntl(outlet->master_, F_SETFL, fcntl(outlet->master_, F_GETFL) | O_NONBLOCK);
 
-  std::wstring link_name = name;
-  if (!link_name.empty() && link_name.back() == L':') link_name.pop_back();
-  const std::filesystem::path link = DeviceRoot() / "dev" / Narrow(link_name);
+  const std::filesystem::path link = DeviceRoot() / "dev" / PortFileName(name);
   std::error_code ec;
   std::filesystem::create_directories(link.parent_path(), ec);
-  RemoveDanglingPortLinks();
   std::filesystem::remove(link, ec);
   std::filesystem::create_symlink(slave_name, link, ec);
   if (ec) {

@@ -50,9 +50,7 @@ std::unique_ptr<TcpOutlet> TcpOutlet::Start(const std::wstring& name, const std:
   SetNonBlocking(outlet->listener_);
   SetNonBlocking(outlet->wake_[0]);
 
-  std::wstring file_name = name;
-  if (!file_name.empty() && file_name.back() == L':') file_name.pop_back();
-  outlet->address_file_ = DeviceRoot() / "dev" / (Narrow(file_name) + ".tcp");
+  outlet->address_file_ = DeviceRoot() / "dev" / (PortFileName(name) + ".tcp");
   std::error_code ec;
   std::filesystem::create_directories(outlet->address_file_.parent_path(), ec);
   std::ofstream(outlet->address_file_) << address << ':' << ntohs(at.sin_port) << '\n';

@@ -4,13 +4,20 @@
 #ifndef KELVANE_PLATFORM_LEFTOVERS_H
 #define KELVANE_PLATFORM_LEFTOVERS_H
 
+#include <string>
+
 namespace kelvane {
 
 // ROOT/display/PID.port FIFOs of processes that no longer run.
 void RemoveDeadProcessPorts();
-// Links under ROOT/dev to pseudo-terminals that no longer exist, with the
-// ".tcp" address files of the same ports.
-void RemoveDanglingPortLinks();
+// What bridges of processes that no longer run left under ROOT/dev: the
+// link NAME, the address file NAME.tcp and the owner file .NAME.owner (the
+// bridging process's id, written by MarkPortOwner). A link whose terminal is
+// gone goes too, whoever made it.
+void RemoveOrphanedPortFiles();
+// Records this process as the owner of the port's files under ROOT/dev, or
+// (owned false) removes the record.
+void MarkPortOwner(const std::string& port, bool owned);
 
 }  // namespace kelvane
 

@@ -1,6 +1,6 @@
 // What a killed program left under the device root goes when the next one
-// starts: display ports of processes that are gone, links to closed
-// pseudo-terminals.
+// starts: display ports of processes that are gone, the files of their
+// bridges.
 #include "devmgr/port_fixture.h"
 #include "internal/leftovers.h"
 
@@ -40,12 +40,19 @@ TEST_F(PortTest, DisplayPortsOfEndedProcessesAreRemoved) {
   EXPECT_TRUE(fs::exists(other));
 }
 
-TEST_F(PortTest, ABridgeStartRemovesLinksToClosedTerminals) {
+TEST_F(PortTest, ABridgeStartRemovesWhatBridgesOfEndedProcessesLeft) {
   const fs::path dev = root() / "dev";
   fs::create_directories(dev);
+  // A link whose terminal has closed.
   fs::create_symlink("/dev/pts/no-such-terminal", dev / "GPD0");
   std::ofstream(dev / "GPD0.tcp") << "127.0.0.1:10110\n";
+  // A terminal that was closed and reused by another program since.
+  fs::create_symlink("/dev/null", dev / "COM6");
+  std::ofstream(dev / ".COM6.owner") << EndedProcess() << "\n";
+  std::ofstream(dev / "COM6.tcp") << "127.0.0.1:10111\n";
+  // The bridge of a process that still runs.
   fs::create_symlink("/dev/null", dev / "COM7");
+  std::ofstream(dev / ".COM7.owner") << getpid() << "\n";
   Json::Value profile;
   profile["bridges"].append("COM5:");
   SetUpDevice(profile);
@@ -55,8 +62,13 @@ TEST_F(PortTest, ABridgeStartRemovesLinksToClosedTerminals) {
   EXPECT_TRUE(fs::exists(dev / "COM5"));
   EXPECT_FALSE(fs::exists(fs::symlink_status(dev / "GPD0")));
   EXPECT_FALSE(fs::exists(dev / "GPD0.tcp"));
-  EXPECT_TRUE(fs::is_symlink(dev / "COM7"));  // its terminal is still there
+  for (const char* gone : {"COM6", "COM6.tcp", ".COM6.owner"}) EXPECT_FALSE(fs::exists(fs::symlink_status(dev / gone)));
+  EXPECT_TRUE(fs::is_symlink(dev / "COM7"));
+  EXPECT_TRUE(fs::exists(dev / ".COM7.owner"));
+  EXPECT_TRUE(fs::exists(dev / ".COM5.owner"));
   CloseHandle(program);
+  TearDownActivations();
+  EXPECT_FALSE(fs::exists(dev / ".COM5.owner"));
 }
 
 }  // namespace
