@@ -7,6 +7,8 @@
 #   KELVANE_DEMO_ROOT=DIR  run on this device root and keep it (made from the
 #                          default profile when it has no device.json yet);
 #                          without it, demo-device/ is made afresh each time
+#   DEMO_CELLS=FILE        cells for the location server (default data/cells.csv)
+#   DEMO_WIFI=FILE         access points for it (default data/wifi.csv)
 #   DEMO_GPSD_PORT=N       the port gpsd serves its clients on (default 29470)
 #   DEMO_SECONDS=N         stop by itself after N seconds
 #   KELVANE_TIME_SCALE=N   run the device's clock N times faster
@@ -73,11 +75,15 @@ fi
 trap cleanup INT TERM EXIT
 make_device_root
 
-"$build/tools/location_server/kelvane-locserver" --port 0 --cells "$source_dir/data/cells.csv" \
-  --wifi "$source_dir/data/wifi.csv" --log "$root/locserver.log" > "$root/locserver.out" &
+"$build/tools/location_server/kelvane-locserver" --port 0 --cells "${DEMO_CELLS:-$source_dir/data/cells.csv}" \
+  --wifi "${DEMO_WIFI:-$source_dir/data/wifi.csv}" --log "$root/locserver.log" > "$root/locserver.out" &
 pids+=($!)
 for _ in $(seq 50); do [ -s "$root/locserver.out" ] && break; sleep 0.1; done
 server_port=$(head -n 1 "$root/locserver.out")
+if [ -z "$server_port" ]; then
+  echo "The location server did not start (its errors are above)." >&2
+  exit 1
+fi
 echo "Location server on 127.0.0.1:$server_port (the device uses it as its HTTP proxy)"
 set_setting ProxyIP 127.0.0.1
 set_setting ProxyPort "$server_port"
