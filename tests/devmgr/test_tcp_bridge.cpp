@@ -140,4 +140,29 @@ TEST_F(TcpBridgeTest, DeactivationClosesTheSocketAndRemovesItsAddress) {
   close(client);
 }
 
+TEST_F(PortTest, BadBridgeEntriesAreReportedAndTheOthersServe) {
+  Json::Value profile;
+  Json::Value& bridges = profile["bridges"];
+  bridges.append(7);
+  bridges.append(Json::Value(Json::objectValue));
+  bridges[1]["name"] = "COM5:";
+  bridges[1]["kind"] = "serial";
+  bridges.append(bridges[1]);
+  bridges[2]["kind"] = "tcp";
+  bridges[2]["address"] = "localhost";
+  bridges.append("COM5:");
+  SetUpDevice(profile);
+  ::testing::internal::CaptureStderr();
+  ASSERT_NE(Activate(5), INVALID_HANDLE_VALUE);
+  HANDLE program = OpenPort(L"COM5:");
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  ASSERT_NE(program, INVALID_HANDLE_VALUE);
+  for (const char* text : {"\"bridges[0]\" must be a port name or an object",
+                           "\"bridges[1].kind\" must be \"pty\" or \"tcp\"", "\"localhost\" is no IPv4 address"})
+    EXPECT_NE(errors.find(text), std::string::npos) << text << "\n" << errors;
+  EXPECT_TRUE(std::filesystem::is_symlink(root() / "dev" / "COM5"));
+  EXPECT_FALSE(std::filesystem::exists(root() / "dev" / "COM5.tcp"));
+  CloseHandle(program);
+}
+
 }  // namespace
