@@ -116,11 +116,13 @@ int main(int argc, char** argv) {
     const std::string suffix = "/" + std::to_string(size);
     const double search = reporter.SecondsPerIteration("LookupTower" + suffix);
     const double read = reporter.SecondsPerIteration("PlainRead" + suffix);
-    if (search > 0 && read > 0)
-      std::printf("LookupTower over PlainRead, %d records: %.2f%s\n", size, search / read,
-                  size != 100000 ? "" : search / read <= 1.5 ? " (goal at most 1.50: met)" : " (goal at most 1.50: not met)");
-    else
+    if (search <= 0 || read <= 0) {
       std::printf("LookupTower over PlainRead, %d records: not measured\n", size);
+      continue;
+    }
+    const double ratio = search / read;
+    const char* goal = size != 100000 ? "" : ratio <= 1.5 ? " (goal at most 1.50: met)" : " (goal at most 1.50: not met)";
+    std::printf("LookupTower over PlainRead, %d records: %.2f%s\n", size, ratio, goal);
   }
   benchmark::Shutdown();
   return 0;

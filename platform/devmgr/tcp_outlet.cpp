@@ -151,8 +151,8 @@ void TcpOutlet::Accept() {
 bool TcpOutlet::Send(Client& client) {
   while (!client.lines.empty()) {
     const std::string& front = client.lines.front();
-    const ssize_t w =
-        send(client.fd, front.data() + client.front_sent, front.size() - client.front_sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    const size_t left = front.size() - client.front_sent;
+    const ssize_t w = send(client.fd, front.data() + client.front_sent, left, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (w < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
     client.front_sent += static_cast<size_t>(w);
     if (client.front_sent < front.size()) return true;

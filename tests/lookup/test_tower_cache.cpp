@@ -133,7 +133,8 @@ TEST_F(TowerCacheTest, LookupComparesTheWholeIdentityAndJudgesTheAge) {
 // large file is found at its own offset, and a torn last record is no match.
 TEST_F(TowerCacheTest, LookupFindsCellsPastTheFirstBlocks) {
   std::vector<TowerCacheRecord> records;
-  for (int i = 0; i < 7000; ++i) records.push_back(CachedTower(250, 1, i / 100, i, 55.0f, 37.0f, i, kThisMonth, kThisMonth));
+  for (int i = 0; i < 7000; ++i)
+    records.push_back(CachedTower(250, 1, i / 100, i, 55.0f, 37.0f, i, kThisMonth, kThisMonth));
   WriteCache(records);
   for (int cell : {0, 2340, 2341, 4682, 6999}) {
     Position p = kNoPosition;
