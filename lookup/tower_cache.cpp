@@ -69,17 +69,20 @@ class RecordReader {
   bool Refill() {
     const size_t left = filled_ - used_;
     memmove(block_.data(), block_.data() + used_, left);
-    filled_ = left + fread(block_.data() + left, 1, block_.size() - left, file_);
+    filled_ = left + fread(block_.data() + left, 1, kReadSize, file_);
     used_ = 0;
     return filled_ >= kTowerRecordSize;
   }
 
   FILE* file_;
   LONG next_offset_;
-  // Just over 64 KiB, on the heap (device thread stacks are small): larger
-  // than the stream's own buffer, so each fill is one read of the file
-  // straight into the block, as a plain read of the file would do.
-  std::vector<uint8_t> block_ = std::vector<uint8_t>(kTowerRecordSize * 2341);
+  // Each fill reads 64 KiB, on the heap (device thread stacks are small):
+  // larger than the stream's own buffer, so it is one read of the file
+  // straight into the block, at offsets that stay 64 KiB aligned, as a plain
+  // read of the file would do. Before it, the block keeps the piece of a
+  // record (less than one) that the last fill ended in.
+  static constexpr size_t kReadSize = 64 * 1024;
+  std::vector<uint8_t> block_ = std::vector<uint8_t>(kReadSize + kTowerRecordSize);
   size_t filled_ = 0;
   size_t used_ = 0;
 };
