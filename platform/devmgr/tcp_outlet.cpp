@@ -49,6 +49,7 @@ std::unique_ptr<TcpOutlet> TcpOutlet::Start(const std::wstring& name, const std:
   }
   SetNonBlocking(outlet->listener_);
   SetNonBlocking(outlet->wake_[0]);
+  SetNonBlocking(outlet->wake_[1]);  // Deliver never waits on a full pipe
 
   outlet->address_file_ = DeviceRoot() / "dev" / (PortFileName(name) + ".tcp");
   std::error_code ec;
