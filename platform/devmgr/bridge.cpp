@@ -38,24 +38,24 @@ std::wstring Upper(std::wstring s) {
 
 // One entry of the profile's "bridges": a port name (a pseudo-terminal), or
 // {"name": "COM5:", "kind": "pty" | "tcp", "address": ..., "port": ...}.
-struct OutletSpec {
+struct OutletConfig {
   bool tcp = false;
   std::string address = kDefaultTcpAddress;
   uint16_t port = kDefaultTcpPort;
 };
 
-std::vector<OutletSpec> ProfileOutlets(const std::wstring& name) {
-  std::vector<OutletSpec> specs;
+std::vector<OutletConfig> ProfileOutlets(const std::wstring& name) {
+  std::vector<OutletConfig> configs;
   const Json::Value& list = MemberOf(Profile(), "bridges");
-  if (list.isNull()) return specs;
+  if (list.isNull()) return configs;
   if (!list.isArray()) {
     ReportProfileProblem("\"bridges\" must be a list");
-    return specs;
+    return configs;
   }
   for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
     const Json::Value& entry = list[i];
     const std::string path = "bridges[" + std::to_string(i) + "]";
-    OutletSpec spec;
+    OutletConfig config;
     std::string port_name;
     if (entry.isString()) {
       port_name = entry.asString();
@@ -66,16 +66,16 @@ std::vector<OutletSpec> ProfileOutlets(const std::wstring& name) {
         ReportProfileProblem("\"" + path + ".kind\" must be \"pty\" or \"tcp\"");
         continue;
       }
-      spec.tcp = kind == "tcp";
-      spec.address = ReadText(MemberOf(entry, "address"), path + ".address", kDefaultTcpAddress);
-      spec.port = static_cast<uint16_t>(ReadCount(MemberOf(entry, "port"), path + ".port", kDefaultTcpPort, 65535));
+      config.tcp = kind == "tcp";
+      config.address = ReadText(MemberOf(entry, "address"), path + ".address", kDefaultTcpAddress);
+      config.port = static_cast<uint16_t>(ReadCount(MemberOf(entry, "port"), path + ".port", kDefaultTcpPort, 65535));
     } else {
       ReportProfileProblem("\"" + path + "\" must be a port name or an object");
       continue;
     }
-    if (Upper(Widen(port_name)) == Upper(name)) specs.push_back(spec);
+    if (Upper(Widen(port_name)) == Upper(name)) configs.push_back(config);
   }
-  return specs;
+  return configs;
 }
 
 class Bridge {
@@ -83,7 +83,7 @@ class Bridge {
   // Null when none of the outlets could be made (each failure is reported
   // on standard error).
   static std::unique_ptr<Bridge> Start(const std::wstring& name, KernelObjectPtr port,
-                                       const std::vector<OutletSpec>& specs);
+                                       const std::vector<OutletConfig>& configs);
   ~Bridge();
 
  private:
@@ -99,7 +99,7 @@ class Bridge {
 };
 
 std::unique_ptr<Bridge> Bridge::Start(const std::wstring& name, KernelObjectPtr port,
-                                      const std::vector<OutletSpec>& specs) {
+                                      const std::vector<OutletConfig>& configs) {
   std::unique_ptr<Bridge> bridge(new Bridge);
   bridge->port_ = std::move(port);
   bridge->file_name_ = PortFileName(name);
@@ -110,10 +110,10 @@ std::unique_ptr<Bridge> Bridge::Start(const std::wstring& name, KernelObjectPtr 
   COMMTIMEOUTS timeouts = {0, 0, 0, 0, kHostWriteWait};
   bridge->port_->IoControl(IOCTL_SERIAL_SET_TIMEOUTS, &timeouts, sizeof(timeouts), nullptr, 0, nullptr);
   bool pty_made = false;
-  for (const OutletSpec& spec : specs) {
+  for (const OutletConfig& config : configs) {
     std::unique_ptr<BridgeOutlet> outlet;
-    if (spec.tcp) {
-      outlet = TcpOutlet::Start(name, spec.address, spec.port);
+    if (config.tcp) {
+      outlet = TcpOutlet::Start(name, config.address, config.port);
     } else if (!pty_made) {  // one pseudo-terminal per port, however often listed
       outlet = PtyOutlet::Start(name, bridge->port_);
       pty_made = true;
@@ -174,8 +174,8 @@ std::string PortFileName(const std::wstring& port) {
 }
 
 void StartBridgeIfListed(const std::wstring& name) {
-  const std::vector<OutletSpec> specs = ProfileOutlets(name);
-  if (specs.empty()) return;
+  const std::vector<OutletConfig> configs = ProfileOutlets(name);
+  if (configs.empty()) return;
   BridgeTable& t = Bridges();
   std::lock_guard<std::mutex> guard(t.lock);
   if (t.bridges.count(Upper(name))) return;
@@ -185,7 +185,7 @@ void StartBridgeIfListed(const std::wstring& name) {
     std::fprintf(stderr, "device: bridge cannot open %ls (%u)\n", name.c_str(), GetLastError());
     return;
   }
-  std::unique_ptr<Bridge> bridge = Bridge::Start(name, port, specs);
+  std::unique_ptr<Bridge> bridge = Bridge::Start(name, port, configs);
   if (!bridge) {
     port->OnLastHandleClosed();
     return;
