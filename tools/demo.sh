@@ -28,6 +28,9 @@ make_device_root() {
   fi
   rm -rf "$root"
   "$kdevice" create "$root" "$source_dir/data/default-device.json"
+  # Installed as the platform's installer does; the reboot question takes the
+  # profile's answer.
+  "$kdevice" install "$root"
 }
 
 # Sets one line of the program's config.ini, keeping the others.
@@ -91,7 +94,7 @@ set_setting Port COM5
 
 # A session of its own: the terminal's Ctrl-C reaches this script, which
 # saves the log before it closes the program.
-setsid "$kdevice" run "$root" "$build/ui/Quorvane" > "$root/quorvane.out" 2>&1 < /dev/null &
+setsid "$kdevice" run "$root" '\Program Files\Kelvane\Quorvane.exe' > "$root/quorvane.out" 2>&1 < /dev/null &
 program_pid=$!
 for _ in $(seq 100); do [ -e "$root/dev/GPD0" ] && [ -e "$root/dev/COM5.tcp" ] && break; sleep 0.1; done
 nmea_tcp=$(cat "$root/dev/COM5.tcp" 2>/dev/null || true)
