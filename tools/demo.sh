@@ -78,8 +78,11 @@ fi
 trap cleanup INT TERM EXIT
 make_device_root
 
+# KELVANE_LOCSERVER_ARGS adds options, such as --upstream URL for a living service.
+# shellcheck disable=SC2086
 "$build/tools/location_server/kelvane-locserver" --port 0 --cells "${DEMO_CELLS:-$source_dir/data/cells.csv}" \
-  --wifi "${DEMO_WIFI:-$source_dir/data/wifi.csv}" --log "$root/locserver.log" > "$root/locserver.out" &
+  --wifi "${DEMO_WIFI:-$source_dir/data/wifi.csv}" --log "$root/locserver.log" ${KELVANE_LOCSERVER_ARGS:-} \
+  > "$root/locserver.out" &
 pids+=($!)
 for _ in $(seq 50); do [ -s "$root/locserver.out" ] && break; sleep 0.1; done
 server_port=$(head -n 1 "$root/locserver.out")
