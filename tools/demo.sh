@@ -24,13 +24,13 @@ program_dir="$root/Program Files/Kelvane"
 make_device_root() {
   if [ -n "${KELVANE_DEMO_ROOT:-}" ] && [ -f "$root/device.json" ]; then
     echo "Using the device root $root as it is"
-    return
+  else
+    rm -rf "$root"
+    "$kdevice" create "$root" "$source_dir/data/default-device.json"
   fi
-  rm -rf "$root"
-  "$kdevice" create "$root" "$source_dir/data/default-device.json"
-  # Installed as the platform's installer does; the reboot question takes the
-  # profile's answer.
-  "$kdevice" install "$root"
+  # Installed as the platform's installer does, once; the reboot question
+  # takes the profile's answer.
+  [ -f "$program_dir/Quorvane.exe" ] || "$kdevice" install "$root"
 }
 
 # Sets one line of the program's config.ini, keeping the others.
@@ -52,7 +52,7 @@ cleanup() {
     # Help > Log > Save To File first, then close the program as the shell does.
     rm -f "$program_dir/log.txt"
     timeout 2 bash -c "echo 'command 40009' > '$root/input'" 2>/dev/null || true
-    for _ in $(seq 30); do [ -s "$program_dir/log.txt" ] && break; sleep 0.1; done
+    for _ in $(seq 30); do [ -s "$program_dir/log.txt" ] && log_saved=yes && break; sleep 0.1; done
     kill -TERM "$program_pid" 2>/dev/null || true
     for _ in $(seq 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
   fi
@@ -63,7 +63,7 @@ cleanup() {
     grep -A2 'GPS Intermediate Driver\\Drivers\]' "$root/registry" || true
     grep -c 'KelvanePorts' "$root/registry" | sed 's/^/KelvanePorts keys left: /' || true
   fi
-  if [ -s "$program_dir/log.txt" ]; then
+  if [ "${log_saved:-}" = yes ]; then
     echo "Saved log: $program_dir/log.txt"
   else
     echo "No log was saved (the program had ended already)."
@@ -100,6 +100,11 @@ set_setting Port COM5
 setsid "$kdevice" run "$root" '\Program Files\Kelvane\Quorvane.exe' > "$root/quorvane.out" 2>&1 < /dev/null &
 program_pid=$!
 for _ in $(seq 100); do [ -e "$root/dev/GPD0" ] && [ -e "$root/dev/COM5.tcp" ] && break; sleep 0.1; done
+if ! kill -0 "$program_pid" 2>/dev/null; then
+  echo "Quorvane did not start; the end of $root/quorvane.out:" >&2
+  tail -n 5 "$root/quorvane.out" >&2
+  exit 1
+fi
 nmea_tcp=$(cat "$root/dev/COM5.tcp" 2>/dev/null || true)
 
 sources=("$root/dev/GPD0")
