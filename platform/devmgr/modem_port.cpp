@@ -73,9 +73,17 @@ class ModemPort : public SerialLine {
     std::vector<std::string> commands;
     std::string echo;
     std::lock_guard<std::mutex> guard(modem_lock_);
-    modem_.Take(static_cast<const char*>(buffer), accepted, &echo, &commands);
     const Clock::time_point now = Clock::now();
-    if (!echo.empty()) Queue(now, echo);
+    // A character that comes while a command is still being answered aborts
+    // that command, as modems abort a network search: what it has not sent
+    // yet is never sent.
+    while (!pieces_.empty() && pieces_.back().due > now) {
+      queued_ -= pieces_.back().bytes.size();
+      pieces_.pop_back();
+    }
+    if (endless_ && endless_from_ > now) endless_ = false;
+    modem_.Take(static_cast<const char*>(buffer), accepted, &echo, &commands);
+    if (!echo.empty() && !behaviour_.silent) Queue(now, echo);
     for (const std::string& command : commands) Respond(command);
     *done = accepted;
     changed_.notify_all();
@@ -162,10 +170,10 @@ class ModemPort : public SerialLine {
     const std::optional<ScenarioStep> step = CurrentScenarioStep();
     std::string answer = modem_.Answer(command, step ? step->serving : std::nullopt);
     if (behaviour_.garbage) answer = Garbled(answer);
-    const size_t pieces = std::max<DWORD>(1, std::min<size_t>(behaviour_.reply_pieces, answer.size()));
-    const size_t size = (answer.size() + pieces - 1) / pieces;
+    const size_t singles = std::min<size_t>(std::max<DWORD>(behaviour_.reply_pieces, 1) - 1, answer.size() - 1);
     const Clock::duration gap = HostDeadline(behaviour_.piece_gap) - Clock::now();
-    for (size_t i = 0; i * size < answer.size(); ++i) Queue(due + gap * i, answer.substr(i * size, size));
+    for (size_t i = 0; i < singles; ++i) Queue(due + gap * i, answer.substr(i, 1));
+    Queue(due + gap * singles, answer.substr(singles));
   }
 
   void Queue(Clock::time_point due, const std::string& bytes) {

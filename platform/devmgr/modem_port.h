@@ -18,11 +18,11 @@ struct ModemBehaviour {
   CellIdForm cell_id_form = CellIdForm::kLong;
   DWORD reply_delay = 100;           // device ms from a command's carriage return to its answer
   DWORD operator_list_delay = 3000;  // the same for the operator list (AT+COPS=?)
-  DWORD reply_pieces = 1;            // each answer comes in this many pieces...
-  DWORD piece_gap = 0;               // ...this many device ms apart
+  DWORD reply_pieces = 1;            // an answer's first pieces - 1 bytes come one at a time
+  DWORD piece_gap = 0;               // this many device ms apart, before the rest
   DWORD write_delay = 0;             // device ms the line takes to accept one byte
   bool block_writes = false;         // the line never accepts a byte
-  bool silent = false;               // takes commands and never answers
+  bool silent = false;               // takes commands and sends nothing, not even the echo
   bool garbage = false;              // answers with broken values
   bool endless = false;              // the first answer never ends
   bool refuse_device_control = false;
