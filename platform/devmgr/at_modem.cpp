@@ -100,11 +100,12 @@ std::string AtModem::Answer(const std::string& command, const std::optional<Scen
       const ScenarioCell* networks[] = {&*serving, &other};
       for (const ScenarioCell* cell : networks) {
         const std::string code = OperatorCode(*cell);
+        if (cell != networks[0]) list += ",";
         list += "(" + std::string(cell == networks[0] ? "2" : "1") + ",\"Operator " + code + "\",\"Op" + code + "\",\"" +
-                code + "\"),";
+                code + "\")";
       }
     }
-    return Information(list + ",(0,1,2,3,4),(0,1,2)");
+    return Information(list + ",,(0,1,2,3,4),(0,1,2)");
   }
   return kError;
 }
