@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -20,30 +19,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// What the modem has sent and the port not yet been read of is bounded as a
-// UART's receive buffer is: bytes beyond it are lost.
-const size_t kReceiveLimit = 16 * 1024;
-
-// The values a modem with a broken firmware writes in place of its figures:
-// quotes and separators out of place, control and high bytes, and texts that
-// would be conversions to a careless formatter.
-const char kGarbage[] = "\"\xff\x80,\"\"\x01:\x7f\"%s%n%x\",,,\"zz\"\x1b[2J\xfe";
-
-// The answer a broken modem gives: its first word, then junk.
-std::string Garbled(const std::string& answer) {
-  const size_t colon = answer.find(':');
-  if (colon == std::string::npos) return answer;
-  return answer.substr(0, colon + 2) + std::string(kGarbage, sizeof kGarbage - 1) + "\r\n\r\nOK\r\n";
-}
-
-struct Piece {
-  Clock::time_point due;
-  std::string bytes;
-};
-
 class ModemPort : public SerialLine {
  public:
-  explicit ModemPort(const ModemBehaviour& b) : behaviour_(b), modem_(b.echo, b.cell_id_form) {}
+  explicit ModemPort(const ModemBehaviour& b) : behaviour_(b), line_(b) {}
 
   BOOL Read(void* buffer, DWORD count, DWORD* done) override {
     *done = 0;
@@ -52,13 +30,11 @@ class ModemPort : public SerialLine {
     char* out = static_cast<char*>(buffer);
     std::unique_lock<std::mutex> lock(modem_lock_);
     for (;;) {
-      const DWORD got = TakeDue(out + *done, count - *done);
+      const DWORD got = static_cast<DWORD>(line_.TakeArrived(out + *done, count - *done, Clock::now()));
       *done += got;
       if (got) timer.Arrived(*done);
       if (timer.Done(*done)) return TRUE;  // a time-out is a normal result
-      Clock::time_point wake = timer.Deadline();
-      if (!pieces_.empty()) wake = std::min(wake, pieces_.front().due);
-      if (endless_) wake = std::min(wake, endless_from_);
+      const Clock::time_point wake = std::min(timer.Deadline(), line_.NextArrival());
       if (wake == Clock::time_point::max())
         changed_.wait(lock);
       else
@@ -70,21 +46,9 @@ class ModemPort : public SerialLine {
     *done = 0;
     if (count == 0) return TRUE;
     const DWORD accepted = WaitForLine(count);
-    std::vector<std::string> commands;
-    std::string echo;
+    const std::optional<ScenarioStep> step = CurrentScenarioStep();
     std::lock_guard<std::mutex> guard(modem_lock_);
-    const Clock::time_point now = Clock::now();
-    // A character that comes while a command is still being answered aborts
-    // that command, as modems abort a network search: what it has not sent
-    // yet is never sent.
-    while (!pieces_.empty() && pieces_.back().due > now) {
-      queued_ -= pieces_.back().bytes.size();
-      pieces_.pop_back();
-    }
-    if (endless_ && endless_from_ > now) endless_ = false;
-    modem_.Take(static_cast<const char*>(buffer), accepted, &echo, &commands);
-    if (!echo.empty() && !behaviour_.silent) Queue(now, echo);
-    for (const std::string& command : commands) Respond(command);
+    line_.Take(static_cast<const char*>(buffer), accepted, Clock::now(), step ? step->serving : std::nullopt);
     *done = accepted;
     changed_.notify_all();
     return TRUE;
@@ -100,42 +64,13 @@ class ModemPort : public SerialLine {
     if (code == IOCTL_SERIAL_PURGE) {
       DWORD flags = 0;
       std::memcpy(&flags, in, sizeof flags);
-      if (flags & PURGE_RXCLEAR) ClearReceived();
+      std::lock_guard<std::mutex> guard(modem_lock_);
+      if (flags & PURGE_RXCLEAR) line_.ClearArrived(Clock::now());
     }
     return TRUE;
   }
 
  private:
-  // Called with the lock held: moves bytes that have arrived into `out`.
-  DWORD TakeDue(char* out, DWORD room) {
-    const Clock::time_point now = Clock::now();
-    DWORD got = 0;
-    while (got < room && !pieces_.empty() && pieces_.front().due <= now) {
-      std::string& bytes = pieces_.front().bytes;
-      const size_t n = std::min<size_t>(room - got, bytes.size());
-      std::memcpy(out + got, bytes.data(), n);
-      bytes.erase(0, n);
-      queued_ -= n;
-      got += static_cast<DWORD>(n);
-      if (bytes.empty()) pieces_.pop_front();
-    }
-    // A modem that never stops talking fills every read.
-    if (endless_ && now >= endless_from_) {
-      static const char kChatter[] = "+CREG: 2,1\r\n";
-      for (; got < room; ++got) out[got] = kChatter[(chatter_++) % (sizeof kChatter - 1)];
-    }
-    return got;
-  }
-
-  void ClearReceived() {
-    std::lock_guard<std::mutex> guard(modem_lock_);
-    const Clock::time_point now = Clock::now();
-    while (!pieces_.empty() && pieces_.front().due <= now) {
-      queued_ -= pieces_.front().bytes.size();
-      pieces_.pop_front();
-    }
-  }
-
   // How many of `count` bytes the line accepts, after the time they take;
   // the rest are refused when the write time-out passes.
   DWORD WaitForLine(DWORD count) {
@@ -157,42 +92,10 @@ class ModemPort : public SerialLine {
     return accepted;
   }
 
-  // Called with the lock held.
-  void Respond(const std::string& command) {
-    if (behaviour_.silent) return;
-    const bool slow = AtModem::IsSlow(command);
-    const Clock::time_point due = HostDeadline(slow ? behaviour_.operator_list_delay : behaviour_.reply_delay);
-    if (behaviour_.endless) {
-      if (!endless_) endless_from_ = due;
-      endless_ = true;
-      return;
-    }
-    const std::optional<ScenarioStep> step = CurrentScenarioStep();
-    std::string answer = modem_.Answer(command, step ? step->serving : std::nullopt);
-    if (behaviour_.garbage) answer = Garbled(answer);
-    const size_t singles = std::min<size_t>(std::max<DWORD>(behaviour_.reply_pieces, 1) - 1, answer.size() - 1);
-    const Clock::duration gap = HostDeadline(behaviour_.piece_gap) - Clock::now();
-    for (size_t i = 0; i < singles; ++i) Queue(due + gap * i, answer.substr(i, 1));
-    Queue(due + gap * singles, answer.substr(singles));
-  }
-
-  void Queue(Clock::time_point due, const std::string& bytes) {
-    if (queued_ + bytes.size() > kReceiveLimit) return;
-    // Bytes leave the modem in order: nothing overtakes what was sent before.
-    if (!pieces_.empty()) due = std::max(due, pieces_.back().due);
-    pieces_.push_back({due, bytes});
-    queued_ += bytes.size();
-  }
-
   const ModemBehaviour behaviour_;
-  std::mutex modem_lock_;  // guards everything below
+  std::mutex modem_lock_;  // guards the line
   std::condition_variable changed_;
-  AtModem modem_;
-  std::deque<Piece> pieces_;
-  size_t queued_ = 0;
-  bool endless_ = false;
-  Clock::time_point endless_from_;
-  size_t chatter_ = 0;
+  ModemLine line_;
 };
 
 // One port: a second open while a handle is open fails as a serial port's does.
