@@ -18,8 +18,8 @@ namespace {
 const WCHAR* const kNamedCandidates[] = {L"BTL1:", L"BTC1:", L"BTC2:", L"BTC4:", L"BSP1:", L"BTH1:"};
 constexpr int kNumberedCandidates = 10;
 
-// The modem vendors' control that frees the line for AT commands; not every
-// port knows it, so its failure is only logged.
+// A device-specific control some modem ports expect once the line is set up;
+// ports that do not know it refuse it, so its failure is only logged.
 constexpr DWORD kVendorControl = 0xAAAA5679;
 
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
