@@ -18,7 +18,7 @@ namespace {
 const WCHAR* const kNamedCandidates[] = {L"BTL1:", L"BTC1:", L"BTC2:", L"BTC4:", L"BSP1:", L"BTH1:"};
 constexpr int kNumberedCandidates = 10;
 
-// A device-specific control some modem ports expect once the line is set up;
+// A control of the device's own that some modem ports expect once the line is set up;
 // ports that do not know it refuse it, so its failure is only logged.
 constexpr DWORD kVendorControl = 0xAAAA5679;
 

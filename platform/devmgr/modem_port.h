@@ -20,7 +20,7 @@ ModemBehaviour ReadModemBehaviour(const Json::Value& port, const std::string& pa
 NamedDevicePtr MakeModemDevice(const ModemBehaviour& behaviour);
 
 // The device control the program sends its modem after setting the line up
-// (vendor-specific; the simulated modem takes it unless told to refuse).
+// (the vendor's own; the simulated modem takes it unless told to refuse).
 constexpr DWORD kModemVendorControl = 0xAAAA5679;
 
 }  // namespace kelvane
