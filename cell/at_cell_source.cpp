@@ -37,8 +37,8 @@ void LogError(const WCHAR* format, Args... args) {
 // The 8-bit text as a log line after its prefix, cut to the line's size.
 void LogTraffic(const WCHAR* prefix, const char* text, size_t length, size_t limit) {
   WCHAR wide[kChunk + 1];
-  const int n = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(std::min(length, limit)), wide,
-                                    static_cast<int>(limit));
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(std::min(length, limit)), wide, static_cast<int>(limit));
   wide[n > 0 ? n : 0] = 0;
   WCHAR line[512];
   swprintf(line, 512, L"%ls%.500ls", prefix, wide);
@@ -50,7 +50,8 @@ void LogTraffic(const WCHAR* prefix, const char* text, size_t length, size_t lim
 AtCellSource::~AtCellSource() {
   if (port_ == INVALID_HANDLE_VALUE) return;
   PurgeComm(port_, kPurgeAll);
-  if (!EscapeCommFunction(port_, CLRDTR)) LogError(L"EscapeCommFunction() CLRDTR failed %d.", static_cast<int>(GetLastError()));
+  if (!EscapeCommFunction(port_, CLRDTR))
+    LogError(L"EscapeCommFunction() CLRDTR failed %d.", static_cast<int>(GetLastError()));
   if (!CloseHandle(port_)) DiagnosticLog().Error(L"CloseHandle(port) failed");
 }
 
@@ -85,10 +86,14 @@ bool AtCellSource::OpenPort(const WCHAR* name) {
     dcb.ByteSize = 8;
     dcb.Parity = NOPARITY;
     dcb.StopBits = ONESTOPBIT;
-    if (!SetCommState(port_, &dcb)) failed = L"SetCommState() failed %d.";
-    else if (!EscapeCommFunction(port_, SETDTR)) failed = L"EscapeCommFunction() SETDTR failed %d.";
-    else if (!EscapeCommFunction(port_, SETRTS)) failed = L"EscapeCommFunction() SETRTS failed %d.";
-    else if (!GetCommTimeouts(port_, &timeouts)) failed = L"GetCommTimeouts() failed %d.";
+    if (!SetCommState(port_, &dcb))
+      failed = L"SetCommState() failed %d.";
+    else if (!EscapeCommFunction(port_, SETDTR))
+      failed = L"EscapeCommFunction() SETDTR failed %d.";
+    else if (!EscapeCommFunction(port_, SETRTS))
+      failed = L"EscapeCommFunction() SETRTS failed %d.";
+    else if (!GetCommTimeouts(port_, &timeouts))
+      failed = L"GetCommTimeouts() failed %d.";
   }
   if (!failed) {
     timeouts.ReadIntervalTimeout = 5000;

@@ -12,7 +12,8 @@ const char kOk[] = "\r\nOK\r\n";
 const char kError[] = "\r\nERROR\r\n";
 
 std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   return text;
 }
 
@@ -36,10 +37,14 @@ int SignalQuality(LONG level) {
 }  // namespace
 
 bool ParseCellIdForm(const std::string& text, CellIdForm* form) {
-  if (text == "short") *form = CellIdForm::kShort;
-  else if (text == "long") *form = CellIdForm::kLong;
-  else if (text == "hidden") *form = CellIdForm::kHidden;
-  else return false;
+  if (text == "short")
+    *form = CellIdForm::kShort;
+  else if (text == "long")
+    *form = CellIdForm::kLong;
+  else if (text == "hidden")
+    *form = CellIdForm::kHidden;
+  else
+    return false;
   return true;
 }
 
@@ -89,7 +94,8 @@ std::string AtModem::Answer(const std::string& command, const std::optional<Scen
     return kOk;
   }
   if (c == "AT+CREG?") return Registration(serving);
-  if (c == "AT+CSQ") return Information("+CSQ: " + std::to_string(SignalQuality(serving ? serving->signal : -1)) + ",99");
+  if (c == "AT+CSQ")
+    return Information("+CSQ: " + std::to_string(SignalQuality(serving ? serving->signal : -1)) + ",99");
   if (c == "AT+COPS?") return Information(serving ? "+COPS: 0,2,\"" + OperatorCode(*serving) + "\"" : "+COPS: 0");
   if (c == "AT+COPS=?") {
     std::string list = "+COPS: ";
@@ -101,8 +107,8 @@ std::string AtModem::Answer(const std::string& command, const std::optional<Scen
       for (const ScenarioCell* cell : networks) {
         const std::string code = OperatorCode(*cell);
         if (cell != networks[0]) list += ",";
-        list += "(" + std::string(cell == networks[0] ? "2" : "1") + ",\"Operator " + code + "\",\"Op" + code + "\",\"" +
-                code + "\")";
+        list += "(" + std::string(cell == networks[0] ? "2" : "1") + ",\"Operator " + code + "\",\"Op" + code +
+                "\",\"" + code + "\")";
       }
     }
     return Information(list + ",,(0,1,2,3,4),(0,1,2)");

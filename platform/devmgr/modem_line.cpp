@@ -27,7 +27,8 @@ std::string Garbled(const std::string& answer) {
 
 }  // namespace
 
-void ModemLine::Take(const char* bytes, size_t count, Clock::time_point now, const std::optional<ScenarioCell>& serving) {
+void ModemLine::Take(const char* bytes, size_t count, Clock::time_point now,
+                     const std::optional<ScenarioCell>& serving) {
   if (count == 0) return;
   while (!pieces_.empty() && pieces_.back().due > now) {
     queued_ -= pieces_.back().bytes.size();
@@ -43,7 +44,8 @@ void ModemLine::Take(const char* bytes, size_t count, Clock::time_point now, con
 
 void ModemLine::Respond(const std::string& command, const std::optional<ScenarioCell>& serving) {
   if (behaviour_.silent) return;
-  const Clock::time_point due = HostDeadline(AtModem::IsSlow(command) ? behaviour_.operator_list_delay : behaviour_.reply_delay);
+  const Clock::time_point due =
+      HostDeadline(AtModem::IsSlow(command) ? behaviour_.operator_list_delay : behaviour_.reply_delay);
   if (behaviour_.endless) {
     if (!endless_) endless_from_ = due;
     endless_ = true;

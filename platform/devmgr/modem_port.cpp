@@ -120,7 +120,9 @@ class ModemDevice : public NamedDevice {
 
 ModemBehaviour ReadModemBehaviour(const Json::Value& port, const std::string& path) {
   ModemBehaviour b;
-  const auto flag = [&](const char* key, bool fallback) { return ReadFlag(MemberOf(port, key), path + "." + key, fallback); };
+  const auto flag = [&](const char* key, bool fallback) {
+    return ReadFlag(MemberOf(port, key), path + "." + key, fallback);
+  };
   const auto ms = [&](const char* key, DWORD fallback) {
     return static_cast<DWORD>(ReadCount(MemberOf(port, key), path + "." + key, fallback, 3600000));
   };

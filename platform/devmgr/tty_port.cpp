@@ -84,11 +84,16 @@ class TtyPort : public SerialLine {
           return FailFromErrno(errno, FALSE);
         return TRUE;
       }
-      case IOCTL_SERIAL_SET_DTR: return ModemLine(TIOCMBIS, TIOCM_DTR);
-      case IOCTL_SERIAL_CLR_DTR: return ModemLine(TIOCMBIC, TIOCM_DTR);
-      case IOCTL_SERIAL_SET_RTS: return ModemLine(TIOCMBIS, TIOCM_RTS);
-      case IOCTL_SERIAL_CLR_RTS: return ModemLine(TIOCMBIC, TIOCM_RTS);
-      default: return TRUE;
+      case IOCTL_SERIAL_SET_DTR:
+        return ModemLine(TIOCMBIS, TIOCM_DTR);
+      case IOCTL_SERIAL_CLR_DTR:
+        return ModemLine(TIOCMBIC, TIOCM_DTR);
+      case IOCTL_SERIAL_SET_RTS:
+        return ModemLine(TIOCMBIS, TIOCM_RTS);
+      case IOCTL_SERIAL_CLR_RTS:
+        return ModemLine(TIOCMBIC, TIOCM_RTS);
+      default:
+        return TRUE;
     }
   }
 
@@ -128,7 +133,8 @@ class TtyDevice : public NamedDevice {
   KernelObjectPtr Open(DWORD, DWORD) override {
     const int fd = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     // A line another program holds exclusively fails as a port in use.
-    if (fd < 0) return errno == EBUSY ? Fail(ERROR_ACCESS_DENIED, KernelObjectPtr()) : FailFromErrno(errno, KernelObjectPtr());
+    if (fd < 0)
+      return errno == EBUSY ? Fail(ERROR_ACCESS_DENIED, KernelObjectPtr()) : FailFromErrno(errno, KernelObjectPtr());
     if (ioctl(fd, TIOCEXCL) != 0) {
       const int error = errno;
       close(fd);

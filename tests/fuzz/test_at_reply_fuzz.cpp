@@ -51,7 +51,8 @@ TEST(AtReplyTest, AnswersOfRealModems) {
   EXPECT_FALSE(r.signal_read);
   EXPECT_EQ(r.signal, kUntouched);
 
-  r = ReadAll("\r\n+COPS: (2,\"MegaFon\",\"MegaFon\",\"25002\"),(3,\"Beeline\",\"Beeline\",\"25099\"),,(0-4),(0-2)\r\n");
+  r = ReadAll(
+      "\r\n+COPS: (2,\"MegaFon\",\"MegaFon\",\"25002\"),(3,\"Beeline\",\"Beeline\",\"25099\"),,(0-4),(0-2)\r\n");
   EXPECT_TRUE(r.operator_read);
   EXPECT_EQ(r.country, 250);
   EXPECT_EQ(r.network, 2);
@@ -69,16 +70,16 @@ TEST(AtReplyTest, AnswersOfRealModems) {
 }
 
 TEST(AtReplyFuzzTest, GarbledAnswersYieldOnlyWholeFiguresInRange) {
-  ByteMutator mutator(16, {"AT+CREG?\r\r\n+CREG: 2,1,\"1A2B\",\"0000C3D4\"\r\n\r\nOK\r\n",
-                           "\r\n+CSQ: 17,99\r\n\r\nOK\r\n",
-                           "\r\n+COPS: (2,\"Operator 25001\",\"Op25001\",\"25001\"),(1,\"x\",\"y\",\"25002\"),,(0,1,2,3,4),(0,1,2)\r\n\r\nOK\r\n"},
+  ByteMutator mutator(16,
+                      {"AT+CREG?\r\r\n+CREG: 2,1,\"1A2B\",\"0000C3D4\"\r\n\r\nOK\r\n", "\r\n+CSQ: 17,99\r\n\r\nOK\r\n",
+                       "\r\n+COPS: (2,\"Operator "
+                       "25001\",\"Op25001\",\"25001\"),(1,\"x\",\"y\",\"25002\"),,(0,1,2,3,4),(0,1,2)\r\n\r\nOK\r\n"},
                       std::string(kTextAlphabet) + "\"(),:+ABCDEFabcdef");
   for (int round = 0; round < 20000; ++round) {
     const std::string reply = mutator.Next();
     SCOPED_TRACE(::testing::Message() << "round " << mutator.round());
     const Read r = ReadAll(reply);
-    for (int32_t value : {r.area, r.cell_id, r.signal})
-      EXPECT_TRUE(value == kUntouched || value >= 0);
+    for (int32_t value : {r.area, r.cell_id, r.signal}) EXPECT_TRUE(value == kUntouched || value >= 0);
     EXPECT_EQ(r.signal_read, r.signal != kUntouched);
     // Both codes or neither, each within its digits.
     EXPECT_EQ(r.country == kUntouched, r.network == kUntouched);

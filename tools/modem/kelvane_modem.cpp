@@ -88,14 +88,22 @@ int main(int argc, char** argv) {
     if (i + 1 >= argc) return Usage();
     const char* value = argv[i + 1];
     kelvane::ScenarioCell cell;
-    if (option == "--root") root = value;
-    else if (option == "--cell" && ReadCell(value, &cell)) fixed = cell;
-    else if (option == "--echo" && (!std::strcmp(value, "on") || !std::strcmp(value, "off"))) behaviour.echo = !std::strcmp(value, "on");
-    else if (option == "--cell-id-form" && kelvane::ParseCellIdForm(value, &behaviour.cell_id_form)) continue;
-    else if (option == "--reply-delay" && ReadMs(value, &behaviour.reply_delay)) continue;
-    else if (option == "--operator-delay" && ReadMs(value, &behaviour.operator_list_delay)) continue;
-    else if (option == "--link") link = value;
-    else return Usage();
+    if (option == "--root")
+      root = value;
+    else if (option == "--cell" && ReadCell(value, &cell))
+      fixed = cell;
+    else if (option == "--echo" && (!std::strcmp(value, "on") || !std::strcmp(value, "off")))
+      behaviour.echo = !std::strcmp(value, "on");
+    else if (option == "--cell-id-form" && kelvane::ParseCellIdForm(value, &behaviour.cell_id_form))
+      continue;
+    else if (option == "--reply-delay" && ReadMs(value, &behaviour.reply_delay))
+      continue;
+    else if (option == "--operator-delay" && ReadMs(value, &behaviour.operator_list_delay))
+      continue;
+    else if (option == "--link")
+      link = value;
+    else
+      return Usage();
   }
   if (!root == !fixed) return Usage();
   if (root) kelvane::UseDeviceRoot(root);
