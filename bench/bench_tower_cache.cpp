@@ -7,7 +7,6 @@
 #include <benchmark/benchmark.h>
 
 #include <stdio.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -17,6 +16,7 @@
 #include "lookup/month_stamp.h"
 #include "lookup/tower_cache.h"
 #include "lookup/tower_cache_record.h"
+#include "bench_device.h"
 #include "ratio_reporter.h"
 
 namespace {
@@ -26,24 +26,6 @@ const int kSizes[] = {1000, 10000, 100000};
 std::filesystem::path& DeviceRootFolder() {
   static std::filesystem::path root;
   return root;
-}
-
-void RemoveDevice() {
-  std::error_code ec;
-  std::filesystem::remove_all(DeviceRootFolder(), ec);
-}
-
-// A device root of its own, chosen before the first device call reads it.
-// Removed at exit after the application state (created later, so destroyed
-// earlier) has saved its settings there.
-void MakeDevice() {
-  char pattern[] = "/tmp/kelvane-bench-XXXXXX";
-  if (!mkdtemp(pattern)) abort();
-  DeviceRootFolder() = pattern;
-  std::filesystem::create_directories(DeviceRootFolder() / "Program Files/Kelvane");
-  std::ofstream(DeviceRootFolder() / "Program Files/Kelvane/config.ini");  // the settings saved at exit go here
-  setenv("KELVANE_DEVICE_ROOT", pattern, 1);
-  atexit(RemoveDevice);
 }
 
 std::filesystem::path CacheHostPath() { return DeviceRootFolder() / "Program Files/Kelvane/cells.dat"; }
@@ -102,7 +84,7 @@ void BM_PlainRead(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  MakeDevice();
+  DeviceRootFolder() = kelvane::bench::MakeBenchDevice();
   for (int size : kSizes) {
     benchmark::RegisterBenchmark("LookupTower", BM_LookupTower)->Arg(size);
     benchmark::RegisterBenchmark("PlainRead", BM_PlainRead)->Arg(size);

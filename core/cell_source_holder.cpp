@@ -1,6 +1,7 @@
 #include "core/cell_source_holder.h"
 
 #include "cell/at_cell_source.h"
+#include "cell/mem_cell_source.h"
 #include "cell/ril_cell_source.h"
 #include "core/app_state.h"
 #include "core/flags.h"
@@ -11,11 +12,11 @@ std::unique_ptr<CellSource> CreateCellSource(int mode) {
   switch (mode) {
     case kModeRil:
       return std::make_unique<RilCellSource>();
+    case kModeMemoryScan:
+      return std::make_unique<MemCellSource>();
     case kModeAtCommands:
       return std::make_unique<AtCellSource>();
     default:
-      // The memory-scan source (2) is not built yet: selecting it opens
-      // nothing, like a source that fails to open.
       return nullptr;
   }
 }
