@@ -271,7 +271,7 @@ TEST_F(AtSourceTest, InterruptEndsADialogueAtOnce) {
   EXPECT_EQ(Count(L"COM3: is OK"), 0);
 }
 
-TEST_F(AtSourceTest, ADeviceWithoutRadioLayerFallsBackToTheModem) {
+TEST_F(AtSourceTest, ADeviceWithoutRadioLayerFallsBackFromMemoryScanThroughRilToTheModem) {
   profile_["missingModules"].append("ril.dll");
   Modem("COM3:");
   Apply();
@@ -280,9 +280,12 @@ TEST_F(AtSourceTest, ADeviceWithoutRadioLayerFallsBackToTheModem) {
   EXPECT_EQ(AppMode(), static_cast<DWORD>(kModeAtCommands));
   EXPECT_EQ(TheCellSourceHolder().ActiveMode(), kModeAtCommands);
   const auto texts = LogTexts();
+  const auto mem = std::find(texts.begin(), texts.end(), L"--- Trying MEM mode ---");
   const auto ril = std::find(texts.begin(), texts.end(), L"--- Trying RIL mode ---");
   const auto at = std::find(texts.begin(), texts.end(), L"--- Trying AT mode ---");
+  ASSERT_NE(mem, texts.end());
   ASSERT_NE(ril, texts.end());
+  EXPECT_LT(mem - texts.begin(), ril - texts.begin());
   EXPECT_LT(ril - texts.begin(), at - texts.begin());
   // The worker's first reading then finds the cell.
   EXPECT_EQ(TheCellSourceHolder().RefreshCell(), 0);

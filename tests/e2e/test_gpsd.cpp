@@ -247,10 +247,13 @@ TEST_F(ModemEndToEndTest, KeyThreeReadsTheModemAndTheNextStartTriesItsPortFirst)
       [&] { return program.Send("command 40009") && LogFile().find("\na 250 1 7712 40031 ") != std::string::npos; }, 60s);
   ASSERT_TRUE(read) << LogFile();
   const std::string log = LogFile();
+  const size_t mem = log.find("--- Trying MEM mode ---\n");
   const size_t ril = log.find("--- Trying RIL mode ---\n");
   const size_t at = log.find("--- Trying AT mode ---\n");
+  ASSERT_NE(mem, std::string::npos) << log;
   ASSERT_NE(ril, std::string::npos) << log;
   ASSERT_NE(at, std::string::npos) << log;
+  EXPECT_LT(mem, ril);
   EXPECT_LT(ril, at);
   const std::string tried_first = "--- Trying AT mode ---\nCOM3: is OK\n";
   EXPECT_EQ(log.compare(at, tried_first.size(), tried_first), 0) << log;
