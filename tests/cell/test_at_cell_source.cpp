@@ -1,6 +1,7 @@
 // The AT-command source against the device's simulated modems: which ports it
 // tries and remembers, what it reads from the answers of modems that behave
 // well and badly, and that every wait is a silence limit Interrupt cuts short.
+#include "diagnostic_lines.h"
 #include "support/device_fixture.h"
 #include "support/scenario_profile.h"
 
@@ -22,12 +23,6 @@ namespace {
 using kelvane::testing::DeviceTest;
 using kelvane::testing::ScenarioCell;
 using kelvane::testing::ScenarioStep;
-
-std::vector<std::wstring> LogTexts() {
-  std::vector<std::wstring> texts;
-  for (const MessageLine& line : DiagnosticLog().Lines()) texts.push_back(line.text);
-  return texts;
-}
 
 int Count(const std::wstring& text) {
   const auto texts = LogTexts();
