@@ -1,8 +1,10 @@
-// The whole chain with real parts: the location server answers, the program
+// The whole chain with real parts: the location server answers (from its
+// data, or as a gateway to a living service played on loopback), the program
 // positions itself from the scenario's cells, and gpsd, reading the program's
 // bridged port and the GPS Intermediate Driver's port as GPS receivers,
 // reports the fixes a navigation program would get.
 #include "support/device_fixture.h"
+#include "support/fake_upstream.h"
 #include "support/scenario_profile.h"
 #include "support/gpsd_watch.h"
 #include "support/host_process.h"
@@ -53,12 +55,13 @@ class EndToEndTest : public DeviceTest {
     WriteProfile(profile);
   }
 
-  // Starts the location server and points the program at it as its proxy.
-  bool StartServer() {
-    server_ = std::make_unique<HostProcess>(std::vector<std::string>{
-        std::string(KELVANE_BINARY_DIR) + "/tools/location_server/kelvane-locserver", "--port", "0", "--cells",
-        std::string(KELVANE_SOURCE_DIR) + "/data/cells.csv", "--wifi",
-        std::string(KELVANE_SOURCE_DIR) + "/data/wifi.csv"});
+  // Starts the location server with the shipped data, or with these options,
+  // and points the program at it as its proxy.
+  bool StartServer(std::vector<std::string> options = {"--cells", std::string(KELVANE_SOURCE_DIR) + "/data/cells.csv",
+                                                       "--wifi", std::string(KELVANE_SOURCE_DIR) + "/data/wifi.csv"}) {
+    options.insert(options.begin(),
+                   {std::string(KELVANE_BINARY_DIR) + "/tools/location_server/kelvane-locserver", "--port", "0"});
+    server_ = std::make_unique<HostProcess>(options);
     std::string port;
     if (!server_->ReadLine(&port, 10000)) return false;
     std::ofstream(root() / "Program Files/Kelvane/config.ini")
@@ -128,6 +131,26 @@ TEST_F(EndToEndTest, GpsdFollowsTheScenarioThroughBothPortsUntilTheCellIsUnknown
   program.Terminate();
   EXPECT_EQ(program.Wait(30s), 0) << program.Output();
   EXPECT_FALSE(std::filesystem::exists(driver_file));
+}
+
+TEST_F(EndToEndTest, ACellOnlyTheLivingServiceKnowsGivesGpsdAFix) {
+  constexpr Place kUpstreamPlace = {48.858370, 2.294481};  // nowhere near the shipped data's 250/1/7712/40031
+  kelvane::testing::FakeUpstream upstream;
+  upstream.On("\"cellId\":40031", kelvane::testing::FakeUpstream::Found(kUpstreamPlace.latitude,
+                                                                       kUpstreamPlace.longitude, 800));
+  std::ofstream(root() / "Program Files/Kelvane/cells.dat", std::ios::binary | std::ios::trunc);
+  ASSERT_TRUE(StartServer({"--sources", "upstream", "--upstream", upstream.url()}));
+  ProgramRun program(QuorvanePath(), root());
+  ASSERT_TRUE(StartGpsd()) << program.Output();
+  GpsdWatch watch(gpsd_port_);
+  ASSERT_TRUE(watch.connected());
+
+  EXPECT_TRUE(FixAt(watch, "COM5", kUpstreamPlace, 30s)) << program.Output();
+  ASSERT_FALSE(upstream.received().empty());
+  EXPECT_NE(upstream.received()[0].body.find("\"mobileCountryCode\":250"), std::string::npos);
+
+  program.Terminate();
+  EXPECT_EQ(program.Wait(30s), 0) << program.Output();
 }
 
 // The OMAP sample phone, whose cell source is the radio's table in memory,
