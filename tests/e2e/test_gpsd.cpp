@@ -49,6 +49,11 @@ class EndToEndTest : public DeviceTest {
     profile["scenario"]["steps"].append(ScenarioStep(10 * kStepMs, ScenarioCell(250, 1, 7713, 99999)));
     profile["bridges"].append("COM5:");
     profile["bridges"].append("GPD0:");
+    Json::Value tcp;  // NMEA over TCP on a free port, published in dev/COM5.tcp
+    tcp["name"] = "COM5:";
+    tcp["kind"] = "tcp";
+    tcp["port"] = 0;
+    profile["bridges"].append(tcp);
     profile["gpsIntermediateDriver"]["port"] = "GPD0:";
     profile["registry"]["seed"]["HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers"] =
         Json::Value(Json::objectValue);
@@ -131,6 +136,23 @@ TEST_F(EndToEndTest, GpsdFollowsTheScenarioThroughBothPortsUntilTheCellIsUnknown
   program.Terminate();
   EXPECT_EQ(program.Wait(30s), 0) << program.Output();
   EXPECT_FALSE(std::filesystem::exists(driver_file));
+}
+
+TEST_F(EndToEndTest, GpsdReadsFixesFromTheTcpBridge) {
+  ASSERT_TRUE(StartServer());
+  ProgramRun program(QuorvanePath(), root());
+  const auto address_file = root() / "dev/COM5.tcp";
+  ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(address_file); }, 30s)) << program.Output();
+  std::string address;
+  std::ifstream(address_file) >> address;
+  gpsd_port_ = FreeLoopbackPort();
+  gpsd_ = std::make_unique<HostProcess>(
+      std::vector<std::string>{"gpsd", "-N", "-n", "-b", "-S", std::to_string(gpsd_port_), "tcp://" + address});
+  GpsdWatch watch(gpsd_port_);
+  ASSERT_TRUE(watch.connected());
+  EXPECT_TRUE(FixAt(watch, address, kFirstCell, 30s)) << program.Output();
+  program.Terminate();
+  EXPECT_EQ(program.Wait(30s), 0) << program.Output();
 }
 
 TEST_F(EndToEndTest, ACellOnlyTheLivingServiceKnowsGivesGpsdAFix) {
