@@ -7,6 +7,7 @@
 #include "internal/overlays.h"
 #include "internal/terminal_display.h"
 #include "internal/display.h"
+#include "internal/leftovers.h"
 #include "internal/windowing.h"
 
 #include <fcntl.h>
@@ -158,6 +159,7 @@ class Session {
       return;
     }
     const auto folder = DisplayFolder();
+    RemoveDeadProcessPorts();
     port_path_ = ProcessPortPath(getpid());
     unlink(port_path_.c_str());
     port_fd_ = OpenFifo(port_path_);
