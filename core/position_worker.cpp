@@ -6,6 +6,7 @@
 #include "core/messages.h"
 #include "core/process_state.h"
 #include "core/status_lines.h"
+#include "lookup/service_position.h"
 #include "lookup/tower_resolution.h"
 #include "settings/message_list.h"
 #include "wifi/wifi_lookup.h"
@@ -24,6 +25,12 @@ void SwitchSource() {
   PostToMainWindow(MSG_REFRESH);
   TheWifiScanner().ClearList();
   TheCellSourceHolder().SelectSource(static_cast<int>(AppMode()));
+}
+
+// A position off the globe (or NaN) never reaches the sentences, whatever
+// its source: its lookup counts as having no usable answer.
+int Checked(int code, const Position& position) {
+  return code == 0 && !IsOnGlobe(position.latitude, position.longitude) ? -3 : code;
 }
 
 }  // namespace
@@ -53,8 +60,8 @@ DWORD WINAPI PositionWorker(LPVOID) {
     int tower_code = -4;
     int wifi_code = -2;
     if (cell_changed || wifi_changed) {
-      tower_code = ResolveTowerPosition(holder, &tower);
-      wifi_code = ResolveWifiPosition(&wifi);
+      tower_code = Checked(ResolveTowerPosition(holder, &tower), tower);
+      wifi_code = Checked(ResolveWifiPosition(&wifi), wifi);
       if (tower_code != 0 && wifi_code != 0) {
         ClearFlag(PositionValid);
       } else {

@@ -1,7 +1,7 @@
 // IP Helper's adapter records, as GetAdaptersInfo fills them.
 //
 // The records carry pointers (Next, CurrentIpAddress and the address lists'
-// Next), so on this host a record is wider than on the device: 648 bytes of
+// Next), so on this host a record is wider than on the device: 704 bytes of
 // this build against 640 on the device. Callers size their buffers with the
 // size the call answers, never with a constant.
 #ifndef KELVANE_IPTYPES_H
