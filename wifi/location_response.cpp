@@ -3,6 +3,7 @@
 #include <json/reader.h>
 #include <json/value.h>
 
+#include <stdint.h>
 #include <string.h>
 
 #include <memory>
@@ -11,8 +12,11 @@
 
 namespace {
 
+// A real or a signed integer. The service's documents have always been read
+// by a reader that stores integers above 2147483647 as unsigned, which count
+// as missing; the installed reader keeps them signed, so the rule is kept here.
 bool IsNumber(const Json::Value& value) {
-  return value.type() == Json::realValue || value.type() == Json::intValue;
+  return value.type() == Json::realValue || (value.type() == Json::intValue && value.asLargestInt() <= INT32_MAX);
 }
 
 // False when the member is missing or not a number of the accepted kinds.
