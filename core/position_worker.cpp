@@ -9,21 +9,20 @@
 #include "lookup/service_position.h"
 #include "lookup/tower_resolution.h"
 #include "settings/message_list.h"
-#include "wifi/wifi_lookup.h"
 #include "wifi/wifi_scanner.h"
 
 namespace {
 
 // A mode change seen at the top of a pass: the source the user chose is
 // opened, with no fall-back.
-void SwitchSource() {
+void SwitchSource(WifiSource& wifi_source) {
   ClearFlag(ModeChange);
   ClearFlag(PositionValid);
   ClearFlag(Interrupt);
   ResetEvent(WakeEvent);
   StatusList().Clear();
   PostToMainWindow(MSG_REFRESH);
-  TheWifiScanner().ClearList();
+  wifi_source.ClearList();
   TheCellSourceHolder().SelectSource(static_cast<int>(AppMode()));
 }
 
@@ -39,20 +38,21 @@ Position BetterPosition(const Position& tower, const Position& wifi) {
   return wifi.accuracy < tower.accuracy ? wifi : tower;
 }
 
-DWORD WINAPI PositionWorker(LPVOID) {
+DWORD WINAPI PositionWorker(LPVOID wifi_source) {
   CellSourceHolder& holder = TheCellSourceHolder();
+  WifiSource& wifi_scan = wifi_source ? *static_cast<WifiSource*>(wifi_source) : TheWifiScanner();
   if (holder.SelectSourceWithFallback() == 0) SetAppMode(static_cast<DWORD>(holder.ActiveMode()));
   const OnOffTexts texts = LoadOnOffTexts();
   StatusList().Clear();
 
   for (;;) {
     if (TestFlag(ModeChange)) {
-      SwitchSource();
+      SwitchSource(wifi_scan);
       continue;
     }
     const DWORD pass_start = GetTickCount();
     const bool cell_changed = holder.RefreshCell() == 0;
-    const bool wifi_changed = TheWifiScanner().Scan() == 0;
+    const bool wifi_changed = wifi_scan.Scan() == 0;
     if (TestFlag(StopRequest)) return 0;
 
     Position tower = kNoPosition;
@@ -61,7 +61,7 @@ DWORD WINAPI PositionWorker(LPVOID) {
     int wifi_code = -2;
     if (cell_changed || wifi_changed) {
       tower_code = Checked(ResolveTowerPosition(holder, &tower), tower);
-      wifi_code = Checked(ResolveWifiPosition(&wifi), wifi);
+      wifi_code = Checked(wifi_scan.Resolve(&wifi), wifi);
       if (tower_code != 0 && wifi_code != 0) {
         ClearFlag(PositionValid);
       } else {

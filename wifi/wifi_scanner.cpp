@@ -5,6 +5,7 @@
 #include "core/app_state.h"
 #include "wifi/adapter_scan.h"
 #include "wifi/wifi_cache.h"
+#include "wifi/wifi_lookup.h"
 
 WifiScanner::WifiScanner() { CheckWifiCacheFile(); }
 
@@ -21,3 +22,5 @@ int WifiScanner::Scan() {
   CloseHandle(device);
   return result;
 }
+
+int WifiScanner::Resolve(Position* out) { return ResolveWifiPosition(out); }

@@ -9,18 +9,21 @@
 
 #include "wifi/access_point.h"
 #include "wifi/wifi_radio.h"
+#include "wifi/wifi_source.h"
 
-class WifiScanner {
+class WifiScanner : public WifiSource {
  public:
   WifiScanner();
 
   // Switches the radio on first when WiFiOn asks for it. 0 when a scan
   // produced a list different from the stored one (and stored it), -1
   // otherwise: no change, or no scan possible (the stored list stays).
-  int Scan();
+  int Scan() override;
   // Empties the stored list, so that the next scan that finds any access
   // point counts as a change.
-  void ClearList() { stored_.clear(); }
+  void ClearList() override { stored_.clear(); }
+  // ResolveWifiPosition of the stored list.
+  int Resolve(Position* out) override;
   // The access points of the last scan that changed the list.
   const AccessPointList& List() const { return stored_; }
 
