@@ -36,9 +36,13 @@ void ParseBssidList(const BYTE* data, DWORD length, AccessPointList* list) {
   const uint32_t count = Get32(data);
   DWORD at = 4;
   for (uint32_t i = 0; i < count; ++i) {
-    if (length - at < 4) return;
-    const uint32_t item_length = Get32(data + at);
-    if (item_length < kBssidItemMinimum || item_length > length - at) return;
+    const uint32_t item_length = length - at >= 4 ? Get32(data + at) : 0;
+    if (item_length < kBssidItemMinimum || item_length > length - at) {
+      WCHAR warning[96];
+      swprintf(warning, 96, L"WiFi, BSSID list item %u of %u is damaged", i + 1, count);
+      DiagnosticLog().Warning(warning);
+      return;
+    }
     const AccessPoint point = ReadItem(data + at);
     list->push_back(point);
     WCHAR line[512];

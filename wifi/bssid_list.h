@@ -29,7 +29,8 @@ constexpr DWORD kBssidItemMinimum = 104;
 
 // Appends the list's access points to `list` in the driver's order, and one
 // plain log line "MAC SSID RSSI" for each. Stops at an item shorter than 104
-// bytes or one that reaches past `length`; the items before it stay. An SSID
+// bytes or one that reaches past `length` (warned); the items before it
+// stay. An SSID
 // count beyond the 32-byte field, or bytes that are not UTF-8, give an
 // empty SSID.
 void ParseBssidList(const BYTE* data, DWORD length, AccessPointList* list);

@@ -43,8 +43,10 @@ int LocateOnline(Position* out) {
   LocationResult result;
   std::wstring token;
   if (!ParseResponse(std::string(exchange.Body(), exchange.ContentLength()), &result, &token) ||
-      !CheckLocation(result))
+      !CheckLocation(result)) {
+    DiagnosticLog().Warning(L"WiFi, the service's answer holds no usable position");
     return -3;
+  }
   *out = Position{static_cast<float>(result.latitude), static_cast<float>(result.longitude),
                   static_cast<int32_t>(result.accuracy)};
   WCHAR line[512];

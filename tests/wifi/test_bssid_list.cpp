@@ -36,7 +36,10 @@ TEST(BssidListTest, ReadsItemsInDriverOrderAndLogsEach) {
 
 TEST(BssidListTest, StopsAtAnItemTooShortOrRunningPastTheReply) {
   // A first item of 103 bytes: nothing from the adapter.
+  DiagnosticLog().Clear();
   EXPECT_TRUE(Parse(BssidList(1, BssidItem(1, -61, "A", 103))).empty());
+  ASSERT_EQ(DiagnosticLog().Lines().size(), 1u);
+  EXPECT_EQ(DiagnosticLog().Lines().front().text, L"WRN: WiFi, BSSID list item 1 of 1 is damaged");
   // An item claiming more bytes than are left: the items before it stay.
   const std::string cut = BssidList(3, BssidItem(1, -61, "A") + BssidItem(2, -62, "B", 200)).substr(0, 4 + 104 + 150);
   ASSERT_EQ(Parse(cut).size(), 1u);

@@ -107,6 +107,7 @@ TEST_F(WifiLookupTest, UnusableAnswersLeaveThePositionAndTheCacheAlone) {
     EXPECT_EQ(p.accuracy, 3) << answer;
     EXPECT_EQ(proxy.Requests().size(), 1u) << answer;
     EXPECT_FALSE(std::filesystem::exists(root() / kWifiCachePath)) << answer;
+    EXPECT_TRUE(LogHas(L"WRN: WiFi, the service's answer holds no usable position")) << answer;
   }
 }
 

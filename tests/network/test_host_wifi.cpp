@@ -1,0 +1,82 @@
+// The host's Wi-Fi over nl80211: scan-result messages built in memory, and a
+// host interface that does not exist.
+#include "support/device_fixture.h"
+#include "support/scan_result_message.h"
+
+#include "internal/host_wifi.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using kelvane::SeenAccessPoint;
+using kelvane::testing::ScanResultMessage;
+using kelvane::testing::ScanResultParts;
+using kelvane::testing::SsidElement;
+
+bool Parse(const std::string& bytes, SeenAccessPoint* point) {
+  std::vector<uint64_t> aligned(bytes.size() / 8 + 1);
+  std::memcpy(aligned.data(), bytes.data(), bytes.size());
+  return kelvane::ParseScanResult(reinterpret_cast<nlmsghdr*>(aligned.data()), point);
+}
+
+TEST(HostWifiTest, AScanResultGivesBssidSignalInDbmAndSsid) {
+  ScanResultParts parts;
+  parts.elements = std::string("\x01\x02\x82\x84", 4) + SsidElement("Home Net");
+  SeenAccessPoint point;
+  ASSERT_TRUE(Parse(ScanResultMessage(parts), &point));
+  EXPECT_EQ(std::memcmp(point.mac, "\x00\x1a\x2b\x3c\x4d\x5e", 6), 0);
+  EXPECT_EQ(point.rssi, -61);
+  EXPECT_EQ(point.ssid, "Home Net");
+
+  // Only a beacon's elements: the SSID comes from there.
+  parts.elements.clear();
+  parts.beacon_elements = SsidElement("Beacon");
+  parts.signal_mbm = -4550;
+  ASSERT_TRUE(Parse(ScanResultMessage(parts), &point));
+  EXPECT_EQ(point.ssid, "Beacon");
+  EXPECT_EQ(point.rssi, -45);
+}
+
+TEST(HostWifiTest, DamagedPartsAreLeftOutOrRefused) {
+  ScanResultParts parts;
+  // An SSID element that claims more bytes than the chain holds.
+  parts.elements = std::string("\x00\x20Home", 6);
+  parts.with_signal = false;
+  SeenAccessPoint point;
+  ASSERT_TRUE(Parse(ScanResultMessage(parts), &point));
+  EXPECT_EQ(point.ssid, "");
+  EXPECT_EQ(point.rssi, 0);
+  // An SSID longer than 32 bytes.
+  parts.elements = SsidElement(std::string(33, 'x'));
+  ASSERT_TRUE(Parse(ScanResultMessage(parts), &point));
+  EXPECT_EQ(point.ssid, "");
+
+  parts.bssid = "\x01\x02\x03";  // not six bytes
+  EXPECT_FALSE(Parse(ScanResultMessage(parts), &point));
+  parts.bssid.clear();
+  EXPECT_FALSE(Parse(ScanResultMessage(parts), &point));
+}
+
+TEST(HostWifiTest, SsidElementSearchStaysInsideTheChain) {
+  std::string ssid;
+  const std::string chain = std::string("\x03\x01\x06", 3) + SsidElement("A");
+  EXPECT_TRUE(kelvane::SsidOfElements(reinterpret_cast<const uint8_t*>(chain.data()), chain.size(), &ssid));
+  EXPECT_EQ(ssid, "A");
+  ssid = "stale";
+  EXPECT_FALSE(kelvane::SsidOfElements(reinterpret_cast<const uint8_t*>(chain.data()), 4, &ssid));
+  EXPECT_FALSE(kelvane::SsidOfElements(reinterpret_cast<const uint8_t*>(chain.data()), 1, &ssid));
+  EXPECT_EQ(ssid, "stale");
+}
+
+TEST(HostWifiTest, AnInterfaceTheHostLacksSeesNothingAndSaysSoOnce) {
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(kelvane::HostAccessPoints("kelvane-none0").empty());
+  EXPECT_TRUE(kelvane::HostAccessPoints("kelvane-none0").empty());
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(said, "device: host Wi-Fi \"kelvane-none0\": no such interface on this host; its adapter sees no access "
+                  "points\n");
+}
+
+}  // namespace
