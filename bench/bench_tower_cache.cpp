@@ -7,7 +7,6 @@
 #include <benchmark/benchmark.h>
 
 #include <stdio.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -17,36 +16,14 @@
 #include "lookup/month_stamp.h"
 #include "lookup/tower_cache.h"
 #include "lookup/tower_cache_record.h"
+#include "bench_device.h"
 #include "ratio_reporter.h"
 
 namespace {
 
 const int kSizes[] = {1000, 10000, 100000};
 
-std::filesystem::path& DeviceRootFolder() {
-  static std::filesystem::path root;
-  return root;
-}
-
-void RemoveDevice() {
-  std::error_code ec;
-  std::filesystem::remove_all(DeviceRootFolder(), ec);
-}
-
-// A device root of its own, chosen before the first device call reads it.
-// Removed at exit after the application state (created later, so destroyed
-// earlier) has saved its settings there.
-void MakeDevice() {
-  char pattern[] = "/tmp/kelvane-bench-XXXXXX";
-  if (!mkdtemp(pattern)) abort();
-  DeviceRootFolder() = pattern;
-  std::filesystem::create_directories(DeviceRootFolder() / "Program Files/Kelvane");
-  std::ofstream(DeviceRootFolder() / "Program Files/Kelvane/config.ini");  // the settings saved at exit go here
-  setenv("KELVANE_DEVICE_ROOT", pattern, 1);
-  atexit(RemoveDevice);
-}
-
-std::filesystem::path CacheHostPath() { return DeviceRootFolder() / "Program Files/Kelvane/cells.dat"; }
+std::filesystem::path CacheHostPath() { return kelvane::bench::ProgramFolder() / "cells.dat"; }
 
 // cells.dat with `count` distinct cells, all fresh and used this month, so a
 // lookup neither refreshes nor touches anything.
@@ -84,16 +61,12 @@ void BM_LookupTower(benchmark::State& state) {
 
 void BM_PlainRead(benchmark::State& state) {
   UseCacheOf(static_cast<int>(state.range(0)));
-  static char block[1 << 16];
   for (auto _ : state) {
-    FILE* file = _wfopen(GetAppState().settings.tower_cache_path, L"rb");
-    if (!file) {
+    const long long total = kelvane::bench::ReadWholeFile(GetAppState().settings.tower_cache_path);
+    if (total < 0) {
       state.SkipWithError("cells.dat cannot be opened");
       break;
     }
-    size_t total = 0;
-    for (size_t n; (n = fread(block, 1, sizeof block, file)) > 0;) total += n;
-    fclose(file);
     benchmark::DoNotOptimize(total);
   }
   state.SetBytesProcessed(state.iterations() * state.range(0) * kTowerRecordSize);
@@ -102,7 +75,7 @@ void BM_PlainRead(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  MakeDevice();
+  kelvane::bench::MakeBenchDevice();
   for (int size : kSizes) {
     benchmark::RegisterBenchmark("LookupTower", BM_LookupTower)->Arg(size);
     benchmark::RegisterBenchmark("PlainRead", BM_PlainRead)->Arg(size);

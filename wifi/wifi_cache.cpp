@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <memory>
+
 #include "core/app_state.h"
 #include "core/flags.h"
 #include "lookup/cache_file_check.h"
@@ -32,15 +34,19 @@ FILE* OpenCache(const WCHAR* mode) { return _wfopen(GetAppState().settings.wifi_
 // time, and gives each record to `accept` until it says yes. The offset of
 // that record, or -1 at the end (a torn last record is not read) or when
 // Interrupt is set. The file must be at its start.
+// Blocks of just under 64 KiB: each read through the device's streams has a
+// fixed cost, so large blocks keep a search close to a plain read of the file.
+constexpr size_t kBlockSize = kWifiRecordSize * 2978;
+
 template <class Accept>
 LONG FindRecord(FILE* file, Accept accept) {
-  uint8_t block[kWifiRecordSize * 186];  // just under 4 KiB
+  std::unique_ptr<uint8_t[]> block(new uint8_t[kBlockSize]);
   LONG offset = 0;
   for (;;) {
-    const size_t got = fread(block, 1, sizeof block, file);
+    const size_t got = fread(block.get(), 1, kBlockSize, file);
     for (size_t at = 0; at + kWifiRecordSize <= got; at += kWifiRecordSize, offset += kWifiRecordSize)
-      if (accept(block + at)) return offset;
-    if (got < sizeof block || TestFlag(Interrupt)) return -1;
+      if (accept(block.get() + at)) return offset;
+    if (got < kBlockSize || TestFlag(Interrupt)) return -1;
   }
 }
 
