@@ -1,6 +1,6 @@
 #include "lookup/cache_file_check.h"
 
-#include "core/app_state.h"
+#include "lookup/cache_lock.h"
 #include "settings/message_list.h"
 
 namespace {
@@ -20,11 +20,12 @@ bool IsTorn(const WCHAR* path, DWORD record_size) {
 }  // namespace
 
 void DeleteTornCacheFile(const WCHAR* path, DWORD record_size, const WCHAR* warning) {
-  AppState& state = GetAppState();
-  EnterCriticalSection(&state.wifi_lock);
-  const bool torn = IsTorn(path, record_size);
-  if (torn) DeleteFileW(path);
-  LeaveCriticalSection(&state.wifi_lock);
+  bool torn = false;
+  {
+    CacheLock lock;
+    torn = IsTorn(path, record_size);
+    if (torn) DeleteFileW(path);
+  }
   // Logged after leaving: the Wi-Fi lock is never held while another is taken.
   if (torn) DiagnosticLog().Warning(warning);
 }

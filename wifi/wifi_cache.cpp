@@ -7,6 +7,7 @@
 
 #include "core/app_state.h"
 #include "core/flags.h"
+#include "lookup/cache_lock.h"
 #include "lookup/cache_file_check.h"
 #include "lookup/month_stamp.h"
 #include "lookup/service_position.h"
@@ -18,14 +19,6 @@ namespace {
 constexpr int kFreshUpTo = 1;       // resolved less than 31 days ago
 constexpr int kTouchAbove = 1;      // last-used rewritten about once a month
 constexpr int kReusableFrom = 3;    // not used for 59 days or more
-
-class CacheLock {
- public:
-  CacheLock() { EnterCriticalSection(&GetAppState().wifi_lock); }
-  ~CacheLock() { LeaveCriticalSection(&GetAppState().wifi_lock); }
-  CacheLock(const CacheLock&) = delete;
-  CacheLock& operator=(const CacheLock&) = delete;
-};
 
 // Called with the cache lock held.
 FILE* OpenCache(const WCHAR* mode) { return _wfopen(GetAppState().settings.wifi_cache_path, mode); }

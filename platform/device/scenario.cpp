@@ -52,6 +52,17 @@ int HexValue(char c) {
   return -1;
 }
 
+bool ReadMac(const std::string& text, BYTE mac[6]) {
+  if (text.size() != 17 || (text[2] != ':' && text[2] != '-')) return false;
+  for (size_t i = 0; i < 6; ++i) {
+    const size_t at = i * 3;
+    const int high = HexValue(text[at]), low = HexValue(text[at + 1]);
+    if (high < 0 || low < 0 || (i < 5 && text[at + 2] != text[2])) return false;
+    mac[i] = static_cast<BYTE>(high << 4 | low);
+  }
+  return true;
+}
+
 bool ReadSsid(const Json::Value& ap, std::string* ssid, std::string* problem) {
   if (ap.isMember("ssid") && ap.isMember("ssidHex")) {
     *problem = "give \"ssid\" or \"ssidHex\", not both";
@@ -113,7 +124,12 @@ ScenarioStep ReadStep(const Json::Value& value, const std::string& where, std::v
       problems->push_back(where + " access point " + std::to_string(i) + ": needs \"mac\" text and \"signal\"");
       continue;
     }
-    ScenarioAccessPoint point{ap["mac"].asString(), ap["signal"].asInt(), ""};
+    ScenarioAccessPoint point;
+    point.signal = ap["signal"].asInt();
+    if (!ReadMac(ap["mac"].asString(), point.mac)) {
+      problems->push_back(where + " access point " + std::to_string(i) + ": \"mac\" is not like 00:1a:2b:3c:4d:5e");
+      continue;
+    }
     if (!ReadSsid(ap, &point.ssid, &problem)) {
       problems->push_back(where + " access point " + std::to_string(i) + ": " + problem);
       continue;

@@ -40,8 +40,6 @@ bool DeviceHasAdapters();
 std::vector<NetworkAdapter> NetworkAdapters();
 // What the adapter's driver last gathered: nothing while its radio is off.
 std::vector<SeenAccessPoint> AccessPointsSeenBy(const NetworkAdapter& adapter);
-// "00:1a:2b:3c:4d:5e" or with hyphens; false for anything else.
-bool ParseMac(const std::string& text, BYTE mac[6]);
 
 }  // namespace kelvane
 

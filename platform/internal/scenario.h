@@ -37,7 +37,7 @@ struct ScenarioCell {
 };
 
 struct ScenarioAccessPoint {
-  std::string mac;
+  BYTE mac[6] = {};  // from "00:1a:2b:3c:4d:5e" or with hyphens
   LONG signal = 0;
   std::string ssid;  // the SSID's bytes as the air carries them (any bytes)
 };

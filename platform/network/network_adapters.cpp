@@ -7,15 +7,10 @@
 #include "internal/scenario.h"
 #include "internal/wireless_devices.h"
 
+#include <cstring>
+
 namespace kelvane {
 namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // The radio that powers the adapter, or null when it has none.
 const WirelessDevice* RadioOf(const NetworkAdapter& adapter, const std::vector<WirelessDevice>& devices) {
@@ -25,17 +20,6 @@ const WirelessDevice* RadioOf(const NetworkAdapter& adapter, const std::vector<W
 }
 
 }  // namespace
-
-bool ParseMac(const std::string& text, BYTE mac[6]) {
-  if (text.size() != 17 || (text[2] != ':' && text[2] != '-')) return false;
-  for (size_t i = 0; i < 6; ++i) {
-    const size_t at = i * 3;
-    const int high = HexDigit(text[at]), low = HexDigit(text[at + 1]);
-    if (high < 0 || low < 0 || (i < 5 && text[at + 2] != text[2])) return false;
-    mac[i] = static_cast<BYTE>(high << 4 | low);
-  }
-  return true;
-}
 
 bool DeviceHasAdapters() { return !MemberOf(Profile(), "adapters").isNull(); }
 
@@ -74,10 +58,7 @@ std::vector<SeenAccessPoint> AccessPointsSeenBy(const NetworkAdapter& adapter) {
   if (!step) return seen;
   for (const ScenarioAccessPoint& ap : step->access_points) {
     SeenAccessPoint point;
-    if (!ParseMac(ap.mac, point.mac)) {
-      ReportProfileProblem("scenario access point \"" + ap.mac + "\" is not a MAC address like 00:1a:2b:3c:4d:5e");
-      continue;
-    }
+    std::memcpy(point.mac, ap.mac, sizeof point.mac);
     point.rssi = ap.signal;
     point.ssid = ap.ssid;
     seen.push_back(point);

@@ -18,6 +18,8 @@ struct Place {
   double latitude;
   double longitude;
 };
+constexpr Place kFirstCell = {55.751244, 37.618423};   // 250/1/7712/40031 in data/cells.csv
+constexpr Place kSecondCell = {55.757000, 37.615000};  // 250/1/7712/40032
 
 class ChainTest : public DeviceTest {
  protected:

@@ -10,6 +10,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using kelvane::testing::GpsdWatch;
+using kelvane::testing::kFirstCell;
+using kelvane::testing::kSecondCell;
 using kelvane::testing::Place;
 using kelvane::testing::ProgramRun;
 using kelvane::testing::QuorvanePath;
@@ -17,8 +19,6 @@ using kelvane::testing::ScenarioCell;
 using kelvane::testing::ScenarioStep;
 using kelvane::testing::WaitUntil;
 
-constexpr Place kFirstCell = {55.751244, 37.618423};   // 250/1/7712/40031 in data/cells.csv
-constexpr Place kSecondCell = {55.757000, 37.615000};  // 250/1/7712/40032
 
 class EndToEndTest : public kelvane::testing::ChainTest {
  protected:

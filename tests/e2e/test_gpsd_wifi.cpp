@@ -11,14 +11,14 @@ namespace {
 
 using namespace std::chrono_literals;
 using kelvane::testing::GpsdWatch;
+using kelvane::testing::kFirstCell;
+using kelvane::testing::kSecondCell;
 using kelvane::testing::Place;
 using kelvane::testing::ProgramRun;
 using kelvane::testing::QuorvanePath;
 using kelvane::testing::ScenarioCell;
 using kelvane::testing::ScenarioStep;
 
-constexpr Place kFirstCell = {55.751244, 37.618423};   // 250/1/7712/40031 in data/cells.csv
-constexpr Place kSecondCell = {55.757000, 37.615000};  // 250/1/7712/40032
 // The server's answer for 00:1a:2b:3c:4d:01 to 03: their mean, about 90 m.
 constexpr Place kCafe = {55.751733, 37.618533};
 

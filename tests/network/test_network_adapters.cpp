@@ -1,6 +1,7 @@
 // GetAdaptersInfo's size protocol and the UIO1: BSSID list query, with the
 // last errors the platform gives.
 #include "support/device_fixture.h"
+#include "../wifi/wifi_profile.h"
 
 #include <windows.h>
 #include <iphlpapi.h>
@@ -13,6 +14,8 @@
 namespace {
 
 using kelvane::testing::DeviceTest;
+using kelvane::testing::SeenPoint;
+using kelvane::testing::WifiProfile;
 
 constexpr DWORD kSentinel = 0xDEADBEEF;
 
@@ -20,25 +23,13 @@ class NetworkAdaptersTest : public DeviceTest {
  protected:
   void SetUp() override {
     DeviceTest::SetUp();
-    Json::Value profile;
-    Json::Value radio;
-    radio["name"] = "WLAN1";
-    radio["type"] = 1;
-    radio["on"] = true;
-    profile["wirelessDevices"].append(radio);
-    profile["adapters"][0]["name"] = "USB1";
-    profile["adapters"][0]["type"] = "ethernet";
-    profile["adapters"][1]["name"] = "WLAN1";
+    Json::Value points;
+    points.append(SeenPoint(0x5e, -61));
+    points[0]["ssidHex"] = "c328";
+    points.append(SeenPoint(0x5f, -90, "Station"));
+    points[1]["mac"] = "00-1a-2b-3c-4d-5f";
+    Json::Value profile = WifiProfile(points);
     profile["adapters"][1]["description"] = "Wireless LAN";
-    Json::Value step;
-    step["duration"] = 100000000;
-    step["accessPoints"][0]["mac"] = "00:1a:2b:3c:4d:5e";
-    step["accessPoints"][0]["signal"] = -61;
-    step["accessPoints"][0]["ssidHex"] = "c328";
-    step["accessPoints"][1]["mac"] = "00-24-01-aa-bb-01";
-    step["accessPoints"][1]["signal"] = -90;
-    step["accessPoints"][1]["ssid"] = "Station";
-    profile["scenario"]["steps"].append(step);
     profile_ = profile;
     WriteProfile(profile);
   }

@@ -1,26 +1,22 @@
 // Access-point identity, MAC text and the strict UTF-8 / UTF-16 conversions.
 #include <gtest/gtest.h>
 
+#include "access_points.h"
+
 #include "wifi/access_point.h"
 #include "wifi/utf_text.h"
 
 namespace {
 
-AccessPoint Point(const wchar_t* mac, int32_t signal, const wchar_t* ssid) {
-  AccessPoint p;
-  p.mac_address = mac;
-  p.signal_strength = signal;
-  p.ssid = ssid;
-  return p;
-}
+using kelvane::testing::MakePoint;
 
 TEST(AccessPointTest, ListsDifferOnlyInIdentityAndOrder) {
-  const AccessPointList stored = {Point(L"00-1a-2b-3c-4d-01", -60, L"A"), Point(L"00-1a-2b-3c-4d-02", -70, L"")};
+  const AccessPointList stored = {MakePoint(L"00-1a-2b-3c-4d-01", -60, L"A"), MakePoint(L"00-1a-2b-3c-4d-02", -70, L"")};
   // New signal strengths alone are no change.
-  EXPECT_EQ(stored, (AccessPointList{Point(L"00-1a-2b-3c-4d-01", -40, L"A"), Point(L"00-1a-2b-3c-4d-02", -90, L"")}));
-  EXPECT_NE(stored, (AccessPointList{Point(L"00-1a-2b-3c-4d-02", -70, L""), Point(L"00-1a-2b-3c-4d-01", -60, L"A")}));
-  EXPECT_NE(stored, (AccessPointList{Point(L"00-1a-2b-3c-4d-01", -60, L"B"), Point(L"00-1a-2b-3c-4d-02", -70, L"")}));
-  EXPECT_NE(stored, (AccessPointList{Point(L"00-1a-2b-3c-4d-01", -60, L"A")}));
+  EXPECT_EQ(stored, (AccessPointList{MakePoint(L"00-1a-2b-3c-4d-01", -40, L"A"), MakePoint(L"00-1a-2b-3c-4d-02", -90, L"")}));
+  EXPECT_NE(stored, (AccessPointList{MakePoint(L"00-1a-2b-3c-4d-02", -70, L""), MakePoint(L"00-1a-2b-3c-4d-01", -60, L"A")}));
+  EXPECT_NE(stored, (AccessPointList{MakePoint(L"00-1a-2b-3c-4d-01", -60, L"B"), MakePoint(L"00-1a-2b-3c-4d-02", -70, L"")}));
+  EXPECT_NE(stored, (AccessPointList{MakePoint(L"00-1a-2b-3c-4d-01", -60, L"A")}));
   AccessPoint on_channel = stored[0];
   on_channel.channel = 6;
   EXPECT_NE(on_channel, stored[0]);

@@ -2,6 +2,8 @@
 // the response read, the position checked.
 #include <gtest/gtest.h>
 
+#include "access_points.h"
+
 #include <cmath>
 #include <limits>
 
@@ -10,18 +12,12 @@
 
 namespace {
 
-AccessPoint Point(const wchar_t* mac, int32_t signal, const std::wstring& ssid) {
-  AccessPoint p;
-  p.mac_address = mac;
-  p.signal_strength = signal;
-  p.ssid = ssid;
-  return p;
-}
+using kelvane::testing::MakePoint;
 
 TEST(LocationRequestTest, TwoAccessPointsTheSecondWithoutSsid) {
   std::string body;
   ASSERT_TRUE(BuildRequest(L"loc.example", L"plain ticket", CellPart(),
-                           {Point(L"00-1a-2b-3c-4d-01", -61, L"S"), Point(L"00-1a-2b-3c-4d-02", -80, L"")}, L"en-GB",
+                           {MakePoint(L"00-1a-2b-3c-4d-01", -61, L"S"), MakePoint(L"00-1a-2b-3c-4d-02", -80, L"")}, L"en-GB",
                            &body));
   EXPECT_EQ(body,
             "{ \"access_token\" : \"plain ticket\", \"address_language\" : \"en-GB\", \"host\" : \"loc.example\", "
@@ -40,7 +36,7 @@ TEST(LocationRequestTest, MemberRules) {
   ASSERT_TRUE(BuildRequest(L"h", std::wstring{wchar_t(0xD800)}, CellPart(), {}, L"", &body));
   EXPECT_EQ(body, "{ \"host\" : \"h\", \"radio_type\" : \"unknown\", \"request_address\" : false, "
                   "\"version\" : \"1.1.0\" }\n");
-  ASSERT_TRUE(BuildRequest(L"h", L"", CellPart(), {Point(L"m", kAbsent, L"a\"b\\c\t\u00E9")}, L"", &body));
+  ASSERT_TRUE(BuildRequest(L"h", L"", CellPart(), {MakePoint(L"m", kAbsent, L"a\"b\\c\t\u00E9")}, L"", &body));
   EXPECT_NE(body.find("[ { \"mac_address\" : \"m\", \"ssid\" : \"a\\\"b\\\\c\\t\xC3\xA9\" } ]"), std::string::npos)
       << body;
 

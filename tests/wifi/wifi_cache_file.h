@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "access_points.h"
 #include "wifi/wifi_cache_record.h"
 
 namespace kelvane::testing {
@@ -49,14 +50,6 @@ inline std::vector<WifiCacheRecord> ReadWifiCache(const std::filesystem::path& r
   for (size_t at = 0; at + kWifiRecordSize <= bytes.size(); at += kWifiRecordSize)
     records.push_back(DecodeWifiRecord(reinterpret_cast<const uint8_t*>(bytes.data()) + at));
   return records;
-}
-
-inline AccessPoint PointOf(uint8_t last_mac_byte) {
-  AccessPoint p;
-  const BYTE mac[kMacBytes] = {0x00, 0x1a, 0x2b, 0x3c, 0x4d, last_mac_byte};
-  p.mac_address = FormatMac(mac);
-  p.signal_strength = -60;
-  return p;
 }
 
 }  // namespace kelvane::testing
