@@ -79,4 +79,27 @@ TEST(HostWifiTest, AnInterfaceTheHostLacksSeesNothingAndSaysSoOnce) {
                   "points\n");
 }
 
+class HostWifiAdapterTest : public kelvane::testing::DeviceTest {};
+
+TEST_F(HostWifiAdapterTest, AnAdapterOnAMissingHostInterfaceSeesNothing) {
+  Json::Value profile;
+  profile["adapters"][0]["name"] = "WLAN1";
+  profile["adapters"][0]["hostInterface"] = "kelvane-none0";
+  Json::Value step;
+  step["duration"] = 1000000;
+  step["accessPoints"][0]["mac"] = "00:1a:2b:3c:4d:5e";  // the scenario's are not the host's
+  step["accessPoints"][0]["signal"] = -61;
+  profile["scenario"]["steps"].append(step);
+  WriteProfile(profile);
+  testing::internal::CaptureStderr();
+  const std::vector<kelvane::NetworkAdapter> adapters = kelvane::NetworkAdapters();
+  ASSERT_EQ(adapters.size(), 1u);
+  EXPECT_TRUE(kelvane::AccessPointsSeenBy(adapters[0]).empty());
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("\"kelvane-none0\": no such interface"), std::string::npos);
+  // Without the host interface the scenario's access point is seen.
+  profile["adapters"][0].removeMember("hostInterface");
+  WriteProfile(profile);
+  EXPECT_EQ(kelvane::AccessPointsSeenBy(kelvane::NetworkAdapters()[0]).size(), 1u);
+}
+
 }  // namespace
