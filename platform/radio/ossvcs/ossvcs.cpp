@@ -22,11 +22,12 @@ struct DeviceList {
   std::vector<RDD> devices;
 };
 
-// Lists handed out and not yet given back, by their first description.
+// Lists handed out and not yet given back, by their first description; they
+// go with the library when it is unloaded.
 std::mutex lists_lock;
 std::map<RDD*, std::unique_ptr<DeviceList>>& Lists() {
-  static auto* lists = new std::map<RDD*, std::unique_ptr<DeviceList>>;  // outlives static destructors
-  return *lists;
+  static std::map<RDD*, std::unique_ptr<DeviceList>> lists;
+  return lists;
 }
 
 }  // namespace
