@@ -20,17 +20,16 @@ void RemoveDevice() {
 
 }  // namespace
 
-void MakeBenchDevice() {
+std::filesystem::path MakeBenchDevice() {
   char pattern[] = "/tmp/kelvane-bench-XXXXXX";
   if (!mkdtemp(pattern)) abort();
   RootFolder() = pattern;
-  std::filesystem::create_directories(ProgramFolder());
-  std::ofstream(ProgramFolder() / "config.ini");  // the settings saved at exit go here
+  std::filesystem::create_directories(RootFolder() / "Program Files/Kelvane");
+  std::ofstream(RootFolder() / "Program Files/Kelvane/config.ini");  // the settings saved at exit go here
   setenv("KELVANE_DEVICE_ROOT", pattern, 1);
   atexit(RemoveDevice);
+  return RootFolder();
 }
-
-std::filesystem::path ProgramFolder() { return RootFolder() / "Program Files/Kelvane"; }
 
 long long ReadWholeFile(const WCHAR* path) {
   static char block[1 << 16];

@@ -23,7 +23,12 @@ namespace {
 
 const int kSizes[] = {1000, 10000, 100000};
 
-std::filesystem::path CacheHostPath() { return kelvane::bench::ProgramFolder() / "cells.dat"; }
+std::filesystem::path& DeviceRootFolder() {
+  static std::filesystem::path root;
+  return root;
+}
+
+std::filesystem::path CacheHostPath() { return DeviceRootFolder() / "Program Files/Kelvane/cells.dat"; }
 
 // cells.dat with `count` distinct cells, all fresh and used this month, so a
 // lookup neither refreshes nor touches anything.
@@ -75,7 +80,7 @@ void BM_PlainRead(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  kelvane::bench::MakeBenchDevice();
+  DeviceRootFolder() = kelvane::bench::MakeBenchDevice();
   for (int size : kSizes) {
     benchmark::RegisterBenchmark("LookupTower", BM_LookupTower)->Arg(size);
     benchmark::RegisterBenchmark("PlainRead", BM_PlainRead)->Arg(size);

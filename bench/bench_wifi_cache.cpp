@@ -9,6 +9,7 @@
 
 #include <stdio.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -22,6 +23,11 @@
 namespace {
 
 constexpr int kRecords = 100000;
+
+std::filesystem::path& DeviceRootFolder() {
+  static std::filesystem::path root;
+  return root;
+}
 constexpr int kPoints = 5;
 
 AccessPoint PointNumbered(int n) {
@@ -35,7 +41,7 @@ AccessPoint PointNumbered(int n) {
 // Distinct access points, all fresh and used this month, so a lookup
 // neither refreshes nor touches anything; the list's last point is last.
 void WriteCache(const AccessPointList& list) {
-  std::ofstream out(kelvane::bench::ProgramFolder() / "wifi.dat", std::ios::binary | std::ios::trunc);
+  std::ofstream out(DeviceRootFolder() / "Program Files/Kelvane/wifi.dat", std::ios::binary | std::ios::trunc);
   WifiCacheRecord record;
   record.latitude = 55.75f;
   record.longitude = 37.6f;
@@ -87,7 +93,7 @@ void BM_PlainRead(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  kelvane::bench::MakeBenchDevice();
+  DeviceRootFolder() = kelvane::bench::MakeBenchDevice();
   WriteCache(Points());
   benchmark::RegisterBenchmark("LookupCache", BM_LookupCache);
   benchmark::RegisterBenchmark("PlainRead", BM_PlainRead);

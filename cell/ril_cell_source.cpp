@@ -9,20 +9,18 @@
 namespace {
 
 // Process-wide state shared with the result callback. The callback runs on
-// the RIL's thread; a small lock keeps the current cell and the pending
-// command consistent between it and the worker, and the answer event tells
-// the worker that the pending command's answer has been copied.
+// the RIL's thread; a small lock keeps the current cell, the pending command
+// and the answer event consistent between it and the worker. The answer
+// event is the reading source's own: it tells the worker that the pending
+// command's answer has been copied.
 struct RilState {
-  RilState() {
-    InitializeCriticalSection(&lock);
-    answer_event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  }
+  RilState() { InitializeCriticalSection(&lock); }
   CRITICAL_SECTION lock;
   CellRecord current;
   HRESULT pending = 0;
   int32_t home_country = -1;
   int32_t home_network = -1;
-  HANDLE answer_event;
+  HANDLE answer_event = nullptr;  // null while no source exists
 };
 
 RilState& State() {
@@ -61,19 +59,26 @@ void CALLBACK OnResult(DWORD code, HRESULT command, const void* data, DWORD size
   WCHAR line[96];
   swprintf(line, 96, L"r %d %d %d %d", cell.country, cell.network, cell.area, cell.cell_id);
   Log(line);
-  SetEvent(s.answer_event);
+  StateLock guard;  // the source may be closing its event
+  if (s.answer_event) SetEvent(s.answer_event);
 }
 
 void CALLBACK OnNotify(DWORD, const void*, DWORD, DWORD) {}
 
 }  // namespace
 
-RilCellSource::RilCellSource() {
+RilCellSource::RilCellSource() : answer_event_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
   StateLock guard;
   State().pending = 0;
+  State().answer_event = answer_event_;
 }
 
 RilCellSource::~RilCellSource() {
+  {
+    StateLock guard;
+    if (State().answer_event == answer_event_) State().answer_event = nullptr;
+  }
+  if (answer_event_) CloseHandle(answer_event_);
   if (library_) FreeLibrary(library_);
 }
 
@@ -170,6 +175,14 @@ int RilCellSource::Refresh() {
       deinitialize_(handle);
       break;
     }
+    {
+      // An answer that came after an earlier wait gave up must not satisfy
+      // this one: no command is pending until the new one is stored, and
+      // the event is cleared of what such an answer set.
+      StateLock guard;
+      State().pending = 0;
+      ResetEvent(answer_event_);
+    }
     const HRESULT command = get_cell_tower_info_(handle);
     {
       StateLock guard;
@@ -181,7 +194,7 @@ int RilCellSource::Refresh() {
       Log(line);
       DiagnosticLog().Error(L"RIL_GetCellTowerInfo failed");
     }
-    WaitForSingleObject(State().answer_event, answer_timeout_);
+    WaitForSingleObject(answer_event_, answer_timeout_);
     if (deinitialize_(handle) != 0) DiagnosticLog().Error(L"RIL_Deinitialize failed");
     result = command < 0 ? -1 : 0;
     break;

@@ -5,6 +5,8 @@
 // The answer arrives through a result callback on the RIL's own thread; the
 // current cell, the pending command and the home codes are process-wide,
 // since the callback has no other way to reach them, and outlive the object.
+// Each source has its own answer event, which the callback reaches through
+// that process-wide state while the source exists.
 #ifndef KELVANE_CELL_RIL_CELL_SOURCE_H
 #define KELVANE_CELL_RIL_CELL_SOURCE_H
 
@@ -38,6 +40,7 @@ class RilCellSource : public CellSource {
   DeinitializeFn deinitialize_ = nullptr;
   DWORD answer_timeout_ = 5000;  // bounds the RIL_Initialize retries and the wait for the answer
   HMODULE library_ = nullptr;
+  HANDLE answer_event_;  // auto reset; this source's, set by the result callback
 };
 
 #endif

@@ -1,5 +1,6 @@
 #include "core/cell_source_holder.h"
 
+#include "cell/mem_cell_source.h"
 #include "cell/ril_cell_source.h"
 #include "core/app_state.h"
 #include "core/flags.h"
@@ -10,9 +11,11 @@ std::unique_ptr<CellSource> CreateCellSource(int mode) {
   switch (mode) {
     case kModeRil:
       return std::make_unique<RilCellSource>();
+    case kModeMemoryScan:
+      return std::make_unique<MemCellSource>();
     default:
-      // The memory-scan (2) and AT-command (3) sources are not built yet:
-      // selecting them opens nothing, like a source that fails to open.
+      // The AT-command source (3) is not built yet: selecting it opens
+      // nothing, like a source that fails to open.
       return nullptr;
   }
 }

@@ -3,6 +3,7 @@
 #include "core/app_state.h"
 #include "core/cell_source_holder.h"
 #include "core/flags.h"
+#include "core/lookup_retry.h"
 #include "core/messages.h"
 #include "core/process_state.h"
 #include "core/status_lines.h"
@@ -20,6 +21,9 @@ void SwitchSource(WifiSource& wifi_source) {
   ClearFlag(PositionValid);
   ClearFlag(Interrupt);
   ResetEvent(WakeEvent);
+  // A stop that came meanwhile must not run an uninterrupted open: the
+  // Interrupt it set may just have been cleared. The pass's top ends the thread.
+  if (TestFlag(StopRequest)) return;
   StatusList().Clear();
   PostToMainWindow(MSG_REFRESH);
   wifi_source.ClearList();
@@ -44,8 +48,11 @@ DWORD WINAPI PositionWorker(LPVOID wifi_source) {
   if (holder.SelectSourceWithFallback() == 0) SetAppMode(static_cast<DWORD>(holder.ActiveMode()));
   const OnOffTexts texts = LoadOnOffTexts();
   StatusList().Clear();
+  LookupRetry retry;
 
   for (;;) {
+    // The stop wins over a mode change pressed just before it.
+    if (TestFlag(StopRequest)) return 0;
     if (TestFlag(ModeChange)) {
       SwitchSource(wifi_scan);
       continue;
@@ -54,12 +61,14 @@ DWORD WINAPI PositionWorker(LPVOID wifi_source) {
     const bool cell_changed = holder.RefreshCell() == 0;
     const bool wifi_changed = wifi_scan.Scan() == 0;
     if (TestFlag(StopRequest)) return 0;
+    const DWORD period = GetAppState().settings.tower_period;
+    const bool retry_due = retry.Due(pass_start);
 
     Position tower = kNoPosition;
     Position wifi = kNoPosition;
     int tower_code = -4;
     int wifi_code = -2;
-    if (cell_changed || wifi_changed) {
+    if (cell_changed || wifi_changed || retry_due) {
       tower_code = Checked(ResolveTowerPosition(holder, &tower), tower);
       wifi_code = Checked(wifi_scan.Resolve(&wifi), wifi);
       if (tower_code != 0 && wifi_code != 0) {
@@ -69,14 +78,14 @@ DWORD WINAPI PositionWorker(LPVOID wifi_source) {
         SetPosition(BetterPosition(tower_code == 0 ? tower : kNoPosition, wifi_code == 0 ? wifi : kNoPosition));
         SetFlag(PositionValid);
       }
+      retry.Record(tower_code == 0 || wifi_code == 0, pass_start, period);
     }
 
-    if (cell_changed || wifi_changed || StatusList().LineCount() == 0) {
+    if (cell_changed || wifi_changed || retry_due || StatusList().LineCount() == 0) {
       RebuildStatusList(texts, tower_code, wifi_code);
       PostToMainWindow(MSG_REFRESH);
     }
 
-    const DWORD period = GetAppState().settings.tower_period;
     const DWORD elapsed = GetTickCount() - pass_start;
     if (elapsed < period) WaitForSingleObject(WakeEvent, period - elapsed);
     if (TestFlag(StopRequest)) return 0;

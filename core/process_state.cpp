@@ -5,6 +5,7 @@ LONG volatile g_traffic_bytes = 0;
 }
 
 HANDLE WakeEvent = nullptr;
+HANDLE StopEvent = nullptr;
 HWND MainWindow = nullptr;
 HANDLE OutputThreadHandle = nullptr;
 HANDLE WorkerThreadHandle = nullptr;

@@ -1,5 +1,5 @@
 // Process-wide objects outside the application state that the threads share:
-// the network traffic counter, the wake event, the main window and the
+// the network traffic counter, the wake and stop events, the main window and the
 // handles of the three worker threads.
 #ifndef KELVANE_CORE_PROCESS_STATE_H
 #define KELVANE_CORE_PROCESS_STATE_H
@@ -10,8 +10,14 @@
 void AddTraffic(DWORD bytes);
 DWORD ReadTraffic();
 
-// Manual reset: the interruptible sleep of the worker and the sync thread.
+// Manual reset: the interruptible sleep of the worker. Signalled by a mode
+// change and by shut-down; reset by the worker when it switches the source.
 extern HANDLE WakeEvent;
+// Manual reset, signalled only by shut-down and never reset: the sleep of
+// the output loop and the sync thread. They cannot share WakeEvent, which
+// stays signalled after a mode change until a worker resets it, and no
+// worker runs when no output could be opened.
+extern HANDLE StopEvent;
 extern HWND MainWindow;
 extern HANDLE OutputThreadHandle;
 extern HANDLE WorkerThreadHandle;  // null when the output thread never started the worker

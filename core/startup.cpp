@@ -1,6 +1,7 @@
-#include "core/startup.h"
-
+// Windows wants winsock2.h before anything includes windows.h.
 #include <winsock2.h>
+
+#include "core/startup.h"
 
 #include "core/flags.h"
 #include "core/messages.h"
@@ -44,20 +45,25 @@ void StartUp(HWND main_window) {
   PostMessageW(main_window, MSG_STARTED, 0, 0);
   CreatePositionLock();
   WakeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  StopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   OutputThreadHandle = StartThread(OutputThread, THREAD_PRIORITY_BELOW_NORMAL);
   SyncThreadHandle = StartThread(SyncThread, THREAD_PRIORITY_LOWEST);
 }
 
 void ShutDown() {
   DiagnosticLog().AppendText(L"--- Exiting ---", kBlack);
-  SetFlag(Interrupt);
-  SetFlag(StopRequest);
+  // One change sets both, so no thread sees the stop without the interrupt,
+  // and a worker that clears Interrupt for a mode switch then sees the stop.
+  SetFlag(Interrupt | StopRequest);
   SetEvent(WakeEvent);
+  SetEvent(StopEvent);
   Join(&OutputThreadHandle);
   Join(&WorkerThreadHandle);
   Join(&SyncThreadHandle);
   CloseHandle(WakeEvent);
   WakeEvent = nullptr;
+  CloseHandle(StopEvent);
+  StopEvent = nullptr;
   DeletePositionLock();
   WSACleanup();
 }

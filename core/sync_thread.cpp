@@ -28,7 +28,7 @@ bool SyncCycle(DWORD period) {
     if (RasGetConnectStatus(connections[i].hrasconn, &status) != 0 || connections[i].szEntryName[0] != kSyncMark)
       continue;
     const int refreshed = SyncNextTower();
-    WaitForSingleObject(WakeEvent, period);
+    WaitForSingleObject(StopEvent, period);
     if (TestFlag(StopRequest)) break;
     if (refreshed == 0) return false;
   }
@@ -39,12 +39,12 @@ bool SyncCycle(DWORD period) {
 
 DWORD WINAPI SyncThread(LPVOID) {
   const DWORD period = GetAppState().settings.sync_period;
-  WaitForSingleObject(WakeEvent, 2 * period);
+  WaitForSingleObject(StopEvent, 2 * period);
   for (;;) {
     const DWORD cycle_start = GetTickCount();
     if (!SyncCycle(period)) return 0;
     if (TestFlag(StopRequest)) return 0;
     const DWORD elapsed = GetTickCount() - cycle_start;
-    if (elapsed < period) WaitForSingleObject(WakeEvent, period - elapsed);
+    if (elapsed < period) WaitForSingleObject(StopEvent, period - elapsed);
   }
 }

@@ -1,3 +1,6 @@
+// Windows wants winsock2.h before anything includes windows.h.
+#include <winsock2.h>
+
 #include "lookup/google_service.h"
 
 #include <string.h>

@@ -76,9 +76,11 @@ int LookupTower(const CellRecord& cell, Position* out, LONG* offset) {
   for (LONG at; reader.Next(&record, &at);) {
     if (!Matches(record, cell)) continue;
     *offset = at;
-    // A position off the globe is a damaged record: like a never-placed one
-    // it is looked up again and rewritten in place, never handed out.
-    if (StampYear(record.resolved) == kNeverPlacedYear || !IsOnGlobe(record.latitude, record.longitude)) {
+    // A position off the globe or a negative accuracy is a damaged record:
+    // like a never-placed one it is looked up again and rewritten in place,
+    // never handed out.
+    if (StampYear(record.resolved) == kNeverPlacedYear || !IsOnGlobe(record.latitude, record.longitude) ||
+        record.accuracy < 0) {
       result = -3;
     } else {
       *out = Position{record.latitude, record.longitude, record.accuracy};

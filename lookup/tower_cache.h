@@ -21,7 +21,8 @@ constexpr int kReusableAbove = 5;     // not used for 151 days or more
 // Looks the cell up (identity compared as cell id, area, country, network;
 // a code of -1 never matches the 16-bit fields). *offset is the record's
 // offset or -1. 0 fresh and -2 stale, both with out set; -3 known but never
-// placed (or placed off the globe: a damaged record); -1 not in the cache. A hit's last-used stamp is brought up to date
+// placed (or damaged: off the globe, or a negative accuracy); -1 not in the
+// cache. A hit's last-used stamp is brought up to date
 // when it is more than a month old.
 int LookupTower(const CellRecord& cell, Position* out, LONG* offset);
 

@@ -1,3 +1,6 @@
+// Windows wants winsock2.h before anything includes windows.h.
+#include <winsock2.h>
+
 #include "lookup/yandex_service.h"
 
 #include <math.h>
@@ -24,8 +27,28 @@ constexpr Attribute kLongitude = {"longitude=\"", L"parse xml lon failed"};
 constexpr Attribute kNorthLatitude = {"nlatitude=\"", L"parse xml nlat failed"};
 constexpr Attribute kNorthLongitude = {"nlongitude=\"", L"parse xml nlon failed"};
 
+bool IsNameCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// The offset of the first place where the marker is a whole attribute name,
+// not the end of a longer one (the marker of latitude is the end of
+// nlatitude's); -1 when there is none.
+long FindAttribute(const char* body, size_t length, const char* marker) {
+  for (size_t from = 0; from < length;) {
+    const long at = FindText(body + from, length - from, marker);
+    if (at < 0) return -1;
+    const size_t found = from + static_cast<size_t>(at);
+    if (found == 0 || !IsNameCharacter(body[found - 1])) return static_cast<long>(found);
+    from = found + 1;
+  }
+  return -1;
+}
+
 bool ReadAttribute(const char* body, DWORD length, const Attribute& attribute, float* value) {
-  if (ExtractBetween(body, length, attribute.marker, "\"", value)) return true;
+  const long at = FindAttribute(body, length, attribute.marker);
+  if (at >= 0 && ExtractBetween(body + at, length - static_cast<size_t>(at), attribute.marker, "\"", value))
+    return true;
   DiagnosticLog().Error(attribute.missing);
   return false;
 }

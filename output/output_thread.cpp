@@ -34,6 +34,8 @@ void ShowFailure(int result) {
 }  // namespace
 
 DWORD WINAPI OutputThread(LPVOID) {
+  GpsOutput& output = TheGpsOutput();
+  output.TakeOverRegistration();
   const int result = OpenAnyPort();
   if (result == 0) {
     SetFlag(PortOpen);
@@ -41,7 +43,6 @@ DWORD WINAPI OutputThread(LPVOID) {
     swprintf(port, 32, L"%ls%d", PortPrefix, PortNumber);
     WriteText(KEY_PORT, port);
   }
-  GpsOutput& output = TheGpsOutput();
   if (output.RegisterDriverFile(L"\\windows\\gpsfile.dat") == 0) SetFlag(DriverActive);
   if (result != 0 && !TestFlag(DriverActive)) {
     ShowFailure(result);
@@ -57,7 +58,8 @@ DWORD WINAPI OutputThread(LPVOID) {
     if (TestFlag(PositionValid) && TestFlag(PortOpen)) WriteSentences(output, GetPosition(), true);
     if (TestFlag(StopRequest)) break;
     const DWORD elapsed = GetTickCount() - start;
-    if (elapsed < period) Sleep(period - elapsed);
+    // Shut-down ends the wait, however long the period.
+    if (elapsed < period) WaitForSingleObject(StopEvent, period - elapsed);
   }
   return 0;
 }

@@ -1,7 +1,5 @@
 #include "output/virtual_port.h"
 
-#include <stdlib.h>
-
 #include "output/gps_output.h"
 #include "output/port_name.h"
 #include "settings/config_file.h"
@@ -14,6 +12,7 @@ constexpr DWORD kActivationRetryMs = 10;
 constexpr DWORD kActivationLimitMs = 800;
 constexpr int kComPorts = 20;
 constexpr int kForeignPorts = 10;
+constexpr int kMaxPortNumber = 100000000;
 
 LONG SetText(HKEY key, const WCHAR* name, const WCHAR* text) {
   return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
@@ -24,6 +23,15 @@ void UsePortName(const WCHAR* prefix, int number) {
   wcsncpy(PortPrefix, prefix, 3);
   PortPrefix[3] = L'\0';
   PortNumber = number;
+}
+
+// The decimal number at the start of text: leading digits only, none gives
+// 0, so a sign never makes a negative instance number. Digits beyond what
+// an instance number can be are ignored.
+int LeadingNumber(const WCHAR* text) {
+  int number = 0;
+  for (; *text >= L'0' && *text <= L'9' && number < kMaxPortNumber / 10; ++text) number = number * 10 + (*text - L'0');
+  return number;
 }
 
 }  // namespace
@@ -104,7 +112,7 @@ int OpenAnyPort() {
   if (ReadText(KEY_PORT, configured) && wcslen(configured) > 3) {
     WCHAR prefix[4] = {};
     wcsncpy(prefix, configured, 3);
-    const int number = static_cast<int>(wcstol(configured + 3, nullptr, 10));
+    const int number = LeadingNumber(configured + 3);
     result = CreateVirtualPort(prefix, number);
     if (result == 0) {
       UsePortName(prefix, number);

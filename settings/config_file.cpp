@@ -1,6 +1,7 @@
 #include "settings/config_file.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include <string>
 #include <vector>
@@ -31,6 +32,25 @@ bool ReadRawLine(FILE* file, std::wstring* line) {
   return !line->empty();
 }
 
+// A UTF-8 byte-order mark at the start (editors on the desktop add one) is
+// no part of the first key. True when the file had one; the file is then
+// past it, else at its start.
+bool SkipByteOrderMark(FILE* file) {
+  static const unsigned char kMark[3] = {0xEF, 0xBB, 0xBF};
+  unsigned char start[3] = {};
+  if (fread(start, 1, sizeof start, file) == sizeof start && memcmp(start, kMark, sizeof kMark) == 0) return true;
+  fseek(file, 0, SEEK_SET);
+  return false;
+}
+
+// Whether the file is there at all, readable or not.
+bool FileExists(const WCHAR* path) {
+  HANDLE file = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
 void WriteRawText(FILE* file, const std::wstring& text) {
   for (WCHAR c : text) fputc(static_cast<unsigned char>(c), file);
 }
@@ -40,6 +60,7 @@ template <class Scan>
 bool FindSetting(const WCHAR* path, const WCHAR* key, Scan scan, ScannedConfigLine* found) {
   FILE* file = _wfopen(path, L"rb");
   if (!file) return false;
+  SkipByteOrderMark(file);
   bool matched = false;
   std::wstring line;
   while (ReadRawLine(file, &line)) {
@@ -85,13 +106,20 @@ bool ConfigFile::WriteText(const WCHAR* key, const WCHAR* value) const {
 bool ConfigFile::Rewrite(const WCHAR* key, const WCHAR* new_line) const {
   LockGuard guard(lock_);
   std::vector<std::wstring> lines;
+  bool byte_order_mark = false;
   if (FILE* in = _wfopen(path_, L"rb")) {
+    byte_order_mark = SkipByteOrderMark(in);
     std::wstring line;
     while (ReadRawLine(in, &line)) {
       if (!line.empty() && line.back() == L'\n') line.pop_back();
       lines.push_back(line);
     }
     fclose(in);
+  } else if (FileExists(path_)) {
+    // A rewrite from nothing would keep only the new line: every other
+    // setting of a file we merely cannot read would be lost.
+    fprintf(stderr, "Error: can not open file %ls, %ls not saved\n", path_, key);
+    return false;
   } else {
     fprintf(stderr, "Error: can not open file %ls\n", path_);
   }
@@ -112,6 +140,7 @@ bool ConfigFile::Rewrite(const WCHAR* key, const WCHAR* new_line) const {
   FILE* out = _wfopen(temp.c_str(), L"wb");
   bool written = out != nullptr;
   if (out) {
+    if (byte_order_mark) fputs("\xEF\xBB\xBF", out);
     for (const std::wstring& line : lines) {
       WriteRawText(out, line);
       fputc('\n', out);

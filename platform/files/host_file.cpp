@@ -3,6 +3,7 @@
 
 #include "internal/device_root.h"
 #include "internal/last_error.h"
+#include "internal/profile_value.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cwctype>
 
 namespace kelvane {
 namespace {
@@ -17,6 +19,21 @@ namespace {
 // Characters no file name on the device may hold.
 bool IsInvalidNameCharacter(wchar_t c) {
   return c < 0x20 || c == L'<' || c == L'>' || c == L':' || c == L'"' || c == L'|' || c == L'?' || c == L'*';
+}
+
+// The profile's unreadableFiles: device paths whose opens for reading are
+// refused as a file whose permissions deny it (which the host's root, who
+// runs the tests, would otherwise ignore). Compared without regard to case.
+bool ProfileRefusesRead(const std::wstring& device_path) {
+  auto same = [](const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+    return true;
+  };
+  for (const std::string& path : ReadTexts(MemberOf(Profile(), "unreadableFiles"), "unreadableFiles"))
+    if (same(Widen(path), device_path)) return true;
+  return false;
 }
 
 }  // namespace
@@ -56,6 +73,7 @@ std::shared_ptr<HostFile> HostFile::Open(const std::wstring& device_path, DWORD 
   const bool writes = access & (GENERIC_WRITE | GENERIC_ALL);
   std::filesystem::path host;
   if (DWORD error = HostPathOfFile(device_path, &host)) return Fail(error, Result());
+  if (reads && ProfileRefusesRead(device_path)) return Fail(ERROR_ACCESS_DENIED, Result());
 
   const int mode = (reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY) | O_CLOEXEC | O_NOCTTY;
   int fd = -1;

@@ -310,6 +310,11 @@ BOOL WINAPI TerminateThread(HANDLE hThread, DWORD dwExitCode);
 DWORD WINAPI GetCurrentThreadId(void);
 HANDLE WINAPI GetCurrentThread(void);
 
+// Process memory
+HANDLE WINAPI GetCurrentProcess(void);
+BOOL WINAPI ReadProcessMemory(HANDLE hProcess, LPCVOID lpBaseAddress, LPVOID lpBuffer, DWORD nSize,
+                              LPDWORD lpNumberOfBytesRead);
+
 // Critical sections
 void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);

@@ -159,6 +159,24 @@ TEST_F(RilSourceTest, AnAnswerForAnOlderCommandIsIgnored) {
   EXPECT_EQ(CountLines(L"r "), 1);
 }
 
+TEST_F(RilSourceTest, AnAnswerAfterTheTimeOutDoesNotEndTheNextWait) {
+  profile_["timeScale"] = 10;
+  profile_["ril"]["answerDelay"].append(200);   // the trial reading
+  profile_["ril"]["answerDelay"].append(6000);  // after the 5000 ms wait gave up,
+  profile_["ril"]["deinitializeDelay"] = 2000;  // while the radio lets go
+  profile_["ril"]["answerDelay"].append(3000);
+  Apply();
+  RilCellSource source;
+  ASSERT_EQ(source.Open(), 0);
+  ASSERT_EQ(source.Refresh(), 0);
+  ASSERT_EQ(CountLines(L"r "), 2);  // the late answer came
+  const DWORD start = GetTickCount();
+  ASSERT_EQ(source.Refresh(), 0);
+  // The reading waited for its own answer (3000 ms), then for the radio.
+  EXPECT_GE(GetTickCount() - start, 4500u);
+  EXPECT_EQ(CountLines(L"r "), 3);
+}
+
 TEST_F(RilSourceTest, AMissingLibraryOrExportGivesItsError) {
   struct Case {
     const char* module;

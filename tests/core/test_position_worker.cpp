@@ -13,9 +13,11 @@
 #include "core/app_state.h"
 #include "core/cell_source_holder.h"
 #include "core/flags.h"
+#include "core/lookup_retry.h"
 #include "core/position.h"
 #include "core/position_worker.h"
 #include "core/process_state.h"
+#include "lookup/tower_cache.h"
 #include "settings/message_list.h"
 #include "wifi/wifi_source.h"
 
@@ -155,6 +157,61 @@ TEST_F(PositionWorkerTest, APositionOffTheGlobeNeverBecomesTheFix) {
   EXPECT_EQ(CountLines(StatusList(), L"position is temporary unavailable"), 1u);
   EXPECT_EQ(CountLines(StatusList(), L"GPS: Off"), 1u);
   EXPECT_FALSE(TestFlag(PositionValid));
+}
+
+TEST_F(PositionWorkerTest, AStopThatCameWithAModeChangeEndsTheWorkerBeforeAnyOpen) {
+  // A digit pressed just before Quit: both are pending at the top of a pass.
+  SetFlag(ModeChange | Interrupt | StopRequest);
+  StartWorker(7000);
+  ASSERT_EQ(WaitForSingleObject(worker_, 60000), WAIT_OBJECT_0);
+  DWORD code = 99;
+  GetExitCodeThread(worker_, &code);
+  EXPECT_EQ(code, 0u);
+  // Only the start's attempt, which the interrupt cut short; no switch.
+  EXPECT_EQ(CountLines(DiagnosticLog(), L"--- Trying RIL mode ---"), 1u);
+  EXPECT_TRUE(TestFlag(Interrupt));
+}
+
+TEST_F(PositionWorkerTest, AFailedResolutionIsTriedAgainWhileTheCellStaysTheSame) {
+  Json::Value profile;
+  profile["timeScale"] = 20;
+  profile["network"]["hostResolver"] = false;  // no way to the services
+  profile["scenario"]["steps"][0] = ScenarioStep(100000000, ScenarioCell(250, 1, 7712, 40031));
+  WriteProfile(profile);
+  StartWorker(7000);
+  ASSERT_TRUE(Shows(StatusList(), L"no internet connection", 60000));
+  // The sync thread places the cell meanwhile, over a connection of its own.
+  const CellRecord cell{250, 1, 7712, 40031, -1, -1};
+  Position unplaced;
+  LONG offset = -1;
+  ASSERT_EQ(LookupTower(cell, &unplaced, &offset), -3);
+  StoreTower(cell, Position{55.75f, 37.61f, 550}, false, offset);
+  EXPECT_TRUE(Shows(StatusList(), L"GPS: On", LookupRetry::kLongestWait + 10000));
+}
+
+TEST(LookupRetryTest, TheFirstRetryComesAtTheNextPassThenAtMostOneAMinute) {
+  const DWORD period = 7000;
+  const DWORD boot = 0xFFFF0000u;  // the tick count wraps meanwhile
+  LookupRetry retry;
+  EXPECT_FALSE(retry.Due(boot));
+  retry.Record(false, boot, period);
+  std::vector<DWORD> attempts;
+  DWORD now = boot;
+  for (int pass = 1; pass <= 200; ++pass) {  // about 23 device minutes
+    now = boot + static_cast<DWORD>(pass) * period;
+    if (!retry.Due(now)) continue;
+    attempts.push_back(now - boot);
+    retry.Record(false, now, period);
+  }
+  ASSERT_GE(attempts.size(), 2u);
+  EXPECT_EQ(attempts[0], period);
+  for (size_t i = 1; i < attempts.size(); ++i) {
+    EXPECT_LE(attempts[i] - attempts[i - 1], LookupRetry::kLongestWait + period) << i;
+  }
+  EXPECT_GE(attempts.back() - attempts[attempts.size() - 2], LookupRetry::kLongestWait);
+  EXPECT_LE(attempts.size(), 200 * period / LookupRetry::kLongestWait + 4);
+  retry.Record(true, now, period);
+  EXPECT_FALSE(retry.Due(now + 10 * LookupRetry::kLongestWait));
 }
 
 }  // namespace

@@ -6,6 +6,10 @@
 #include "support/scenario_profile.h"
 #include "support/program_runner.h"
 
+#include <json/reader.h>
+
+#include <fstream>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -67,6 +71,66 @@ TEST_F(EndToEndTest, GpsdFollowsTheScenarioThroughBothPortsUntilTheCellIsUnknown
   program.Terminate();
   EXPECT_EQ(program.Wait(30s), 0) << program.Output();
   EXPECT_FALSE(std::filesystem::exists(driver_file));
+}
+
+// The OMAP sample phone, whose cell source is the radio's table in memory,
+// staying in its last step: a serving cell the location data do not know,
+// with known neighbours.
+Json::Value OmapPhoneAtTheUnknownCell() {
+  std::ifstream in(std::string(KELVANE_SOURCE_DIR) + "/data/omap-device.json");
+  Json::Value profile;
+  std::string errors;
+  EXPECT_TRUE(Json::parseFromStream(Json::CharReaderBuilder(), in, &profile, &errors)) << errors;
+  Json::Value step = profile["scenario"]["steps"][2];
+  step["duration"] = 100000000;
+  profile["scenario"]["steps"] = Json::Value(Json::arrayValue);
+  profile["scenario"]["steps"].append(step);
+  profile["timeScale"] = 10;
+  return profile;
+}
+
+TEST_F(EndToEndTest, OnTheOmapPhoneTheMemoryScanPlacesAnUnknownCellByItsNeighbour) {
+  WriteProfile(OmapPhoneAtTheUnknownCell());
+  ASSERT_TRUE(StartServer());
+  const auto log = [&] { return ReadHostFile("Program Files/Kelvane/log.txt"); };
+  {
+    ProgramRun program(QuorvanePath(), root());
+    ASSERT_TRUE(StartGpsd()) << program.Output();
+    GpsdWatch watch(gpsd_port_);
+    ASSERT_TRUE(watch.connected());
+    ASSERT_TRUE(program.Send("key 0x32"));  // the memory scan
+    EXPECT_TRUE(FixAt(watch, "COM5", kFirstCell, 40s)) << program.Output();
+    ASSERT_TRUE(program.Send("command 40009"));  // Help > Log > Save To File
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          const std::string text = log();
+          return text.find("found 8f3a2f15\n") != std::string::npos &&
+                 text.find("m 1 250 1 7712 40031   15\n") != std::string::npos &&
+                 text.find("WRN: Bad accuracy, neighbor tower is used\n") != std::string::npos;
+        },
+        20s))
+        << log();
+    program.Terminate();
+    EXPECT_EQ(program.Wait(30s), 0) << program.Output();
+  }
+  const std::string config = ReadHostFile("Program Files/Kelvane/config.ini");
+  EXPECT_NE(config.find("MemPointer=2402955029\nMemStep=72\n"), std::string::npos) << config;
+  EXPECT_NE(config.find("Mode=2\n"), std::string::npos) << config;
+
+  // The next start confirms the stored place with one read: no scan.
+  std::filesystem::remove(root() / "Program Files/Kelvane/log.txt");
+  ProgramRun again(QuorvanePath(), root());
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        again.Send("command 40009");
+        return log().find("m 0 250 1 7713 41999   25\n") != std::string::npos;
+      },
+      30s))
+      << log();
+  EXPECT_NE(log().find("--- Trying MEM mode ---\n"), std::string::npos);
+  EXPECT_EQ(log().find("scanning..."), std::string::npos);
+  again.Terminate();
+  EXPECT_EQ(again.Wait(30s), 0) << again.Output();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // both answers, and whole lookups through a scripted proxy.
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "lookup/google_service.h"
@@ -122,19 +123,24 @@ TEST_F(CellServicesTest, YandexAnswerReading) {
   }
 }
 
-TEST_F(CellServicesTest, YandexAttributesAreFoundByPlainTextSearch) {
+TEST_F(CellServicesTest, YandexAttributesAreFoundAsWholeNamesInAnyOrder) {
   Position p = kNoPosition;
   // Equal pairs: no distance.
   std::string body = YandexBody("48.5", "30.25", "48.5", "30.25");
   ASSERT_EQ(ReadYandexAnswer(body.data(), static_cast<DWORD>(body.size()), &p), 0);
   EXPECT_EQ(p.accuracy, 0);
-  // nlatitude first: the search for latitude=" finds it inside nlatitude="
-  // and the cell's own latitude is never read; longitude likewise.
+  // nlatitude first: latitude=" also ends nlatitude=", but only the whole
+  // name counts, so the answer is the one of the usual order.
+  Position usual = kNoPosition;
+  body = "<c latitude=\"48.5\" longitude=\"30.25\" nlatitude=\"48.6\" nlongitude=\"30.35\"/>";
+  ASSERT_EQ(ReadYandexAnswer(body.data(), static_cast<DWORD>(body.size()), &usual), 0);
   body = "<c nlatitude=\"48.6\" nlongitude=\"30.35\" latitude=\"48.5\" longitude=\"30.25\"/>";
   ASSERT_EQ(ReadYandexAnswer(body.data(), static_cast<DWORD>(body.size()), &p), 0);
-  EXPECT_EQ(p.latitude, 48.6f);
-  EXPECT_EQ(p.longitude, 30.35f);
-  EXPECT_EQ(p.accuracy, 0);
+  EXPECT_EQ(p.latitude, 48.5f);
+  EXPECT_EQ(p.longitude, 30.25f);
+  EXPECT_EQ(memcmp(&p, &usual, sizeof p), 0);
+  EXPECT_GT(p.accuracy, 15000);  // about 0.1 degree on both axes
+  EXPECT_LT(p.accuracy, 16500);
 }
 
 }  // namespace

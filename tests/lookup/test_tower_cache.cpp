@@ -91,9 +91,12 @@ TEST_F(TowerCacheTest, LookupComparesTheWholeIdentityAndJudgesTheAge) {
       CachedTower(250, 1, 10, 100, 55.0f, 37.0f, 500, kMarch, kMarch),
       CachedTower(250, 1, 10, 101, 0.0f, 0.0f, 0, kNeverPlacedStamp, kMarch),
       CachedTower(0xFFFF, 1, 10, 102, 1.0f, 1.0f, 1, kMarch, kMarch),
-      // Damaged positions (off the globe, not a number): asked again, never given.
+      // Damaged positions (off the globe, not a number) and negative
+      // accuracies: asked again, never given.
       CachedTower(250, 1, 10, 103, 131584.0f, 1.5e-36f, 5, kMarch, kMarch),
       CachedTower(250, 1, 10, 104, 10.0f, std::nanf(""), 5, kMarch, kMarch),
+      CachedTower(250, 1, 10, 105, 55.0f, 37.0f, -1, kMarch, kMarch),
+      CachedTower(250, 1, 10, 106, 55.0f, 37.0f, INT32_MIN, kMarch, kMarch),
   });
   const struct {
     CellRecord cell;
@@ -108,6 +111,8 @@ TEST_F(TowerCacheTest, LookupComparesTheWholeIdentityAndJudgesTheAge) {
       {CellRecord{251, 1, 10, 100}, -1, -1},
       {CellRecord{250, 1, 10, 103}, -3, 84},
       {CellRecord{250, 1, 10, 104}, -3, 112},
+      {CellRecord{250, 1, 10, 105}, -3, 140},
+      {CellRecord{250, 1, 10, 106}, -3, 168},
   };
   for (const auto& c : cases) {
     Position p = kNoPosition;

@@ -221,17 +221,19 @@ class SyncThreadTest : public TowerResolutionTest {
     WriteCache({Cached(1, 10.0f, kStale)});
     GetAppState().settings.sync_period = kPeriod;
     WakeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    StopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     thread_ = CreateThread(nullptr, 0, SyncThread, nullptr, 0, nullptr);
     ASSERT_NE(thread_, nullptr);
   }
   void TearDown() override {
     if (thread_) {
       SetFlag(StopRequest);
-      SetEvent(WakeEvent);
+      SetEvent(StopEvent);
       EXPECT_EQ(WaitForSingleObject(thread_, 100 * kPeriod), WAIT_OBJECT_0);
       CloseHandle(thread_);
     }
     CloseHandle(WakeEvent);
+    CloseHandle(StopEvent);
     ClearFlag(StopRequest);
     TowerResolutionTest::TearDown();
   }
@@ -258,6 +260,18 @@ TEST_F(SyncThreadTest, AMarkedConnectionRefreshesTheDueTowerThenTheThreadEnds) {
   ASSERT_EQ(WaitForSingleObject(thread_, 100 * kPeriod), WAIT_OBJECT_0);
   EXPECT_EQ(services.AskedIds(), (std::vector<int32_t>{1}));
   EXPECT_EQ(ReadCache()[0].resolved, kThisMonth);
+}
+
+TEST_F(SyncThreadTest, AModeChangeWithoutAWorkerDoesNotCutItsWaitsShort) {
+  Services services({{1, true}});
+  UseProxy(services.port());
+  StartSync({"`Flat rate"});
+  // A digit key when no output could be opened: no worker ever resets the
+  // wake event, which then stays signalled.
+  SetEvent(WakeEvent);
+  // The first cycle still comes only after two periods.
+  EXPECT_EQ(WaitForSingleObject(thread_, kPeriod), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_TRUE(services.AskedIds().empty());
 }
 
 }  // namespace

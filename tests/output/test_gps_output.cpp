@@ -1,15 +1,21 @@
 // The GPS Intermediate Driver output: registration, the driver file, and the
 // registry as it was before once the object is gone.
 #include "support/device_fixture.h"
+#include "support/registry_text.h"
 
 #include <windows.h>
 
+#include <new>
+
 #include "output/gps_output.h"
+#include "output/virtual_port.h"
 #include "settings/message_list.h"
 
 namespace {
 
 using kelvane::testing::DeviceTest;
+using kelvane::testing::RegistryText;
+using kelvane::testing::SetRegistryText;
 
 const WCHAR kDrivers[] = L"System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers";
 const WCHAR kProgramDriver[] = L"System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers\\Kelvane";
@@ -25,24 +31,8 @@ class GpsOutputTest : public DeviceTest {
               ERROR_SUCCESS);
     RegCloseKey(key);
   }
-  static void SetCurrentDriver(const WCHAR* name) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDrivers, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key, L"CurrentDriver", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
-                             static_cast<DWORD>((wcslen(name) + 1) * sizeof(WCHAR))),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-  }
-  static std::wstring ReadText(const WCHAR* path, const WCHAR* value) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<no key>";
-    WCHAR text[256] = {};
-    DWORD size = sizeof text;
-    const LONG rc = RegQueryValueExW(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS ? text : L"<no value>";
-  }
+  static void SetCurrentDriver(const WCHAR* name) { ASSERT_TRUE(SetRegistryText(kDrivers, L"CurrentDriver", name)); }
+  static std::wstring ReadText(const WCHAR* path, const WCHAR* value) { return RegistryText(path, value); }
   static bool KeyExists(const WCHAR* path) {
     HKEY key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
@@ -77,6 +67,47 @@ TEST_F(GpsOutputTest, WithoutAPreviousDriverTheCurrentDriverStaysKelvane) {
     ASSERT_EQ(output.RegisterDriverFile(L"\\windows\\gpsfile.dat"), 0);
   }
   EXPECT_EQ(ReadText(kDrivers, L"CurrentDriver"), L"Kelvane");
+  EXPECT_FALSE(KeyExists(kProgramDriver));
+}
+
+TEST_F(GpsOutputTest, AProcessThatRegisteredNothingRemovesAndRestoresNothing) {
+  SetCurrentDriver(L"GPSOne");
+  GpsOutput running;
+  running.TakeOverRegistration();
+  ASSERT_EQ(running.RegisterDriverFile(L"\\windows\\gpsfile.dat"), 0);
+  HKEY ports;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Drivers\\KelvanePorts\\5", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &ports, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(ports);
+  { GpsOutput second_start; }  // a second start ends at once
+  EXPECT_EQ(ReadText(kDrivers, L"CurrentDriver"), L"Kelvane");
+  EXPECT_EQ(ReadText(kProgramDriver, L"File1"), L"\\windows\\gpsfile.dat");
+  EXPECT_TRUE(KeyExists(L"Drivers\\KelvanePorts\\5"));
+}
+
+TEST_F(GpsOutputTest, AKilledRunsPreviousDriverIsRestoredByTheNextCleanRun) {
+  // A run killed while it ran: its destructor never runs.
+  SetCurrentDriver(L"GPSOne");
+  alignas(GpsOutput) static unsigned char killed_storage[sizeof(GpsOutput)];
+  GpsOutput* killed = new (killed_storage) GpsOutput;
+  killed->TakeOverRegistration();
+  ASSERT_EQ(killed->RegisterDriverFile(L"\\windows\\gpsfile.dat"), 0);
+  ASSERT_EQ(killed->WriteDriverFile(Position{55.75f, 37.61f, 550}), 0);
+  ASSERT_EQ(RegisterPortDriver(5), 0);
+  ASSERT_EQ(ReadText(kDrivers, L"CurrentDriver"), L"Kelvane");
+  ASSERT_TRUE(KeyExists(kProgramDriver));
+
+  for (int clean_run = 0; clean_run < 2; ++clean_run) {
+    GpsOutput output;
+    output.TakeOverRegistration();
+    // The killed run's stale fix is gone before anything is registered.
+    EXPECT_FALSE(std::filesystem::exists(root() / "windows/gpsfile.dat")) << clean_run;
+    EXPECT_FALSE(KeyExists(kProgramDriver)) << clean_run;
+    EXPECT_FALSE(KeyExists(L"Drivers\\KelvanePorts")) << clean_run;
+    ASSERT_EQ(output.RegisterDriverFile(L"\\windows\\gpsfile.dat"), 0);
+  }
+  EXPECT_EQ(ReadText(kDrivers, L"CurrentDriver"), L"GPSOne");
   EXPECT_FALSE(KeyExists(kProgramDriver));
 }
 

@@ -1,10 +1,14 @@
-// NMEA bursts: coordinate and time texts, checksums, and the two targets.
+// NMEA bursts: coordinate and time texts, checksums, and the two targets,
+// whose whole bursts are compared with recorded ones (tests/output/bursts).
 #include "support/device_fixture.h"
 
 #include <windows.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "output/gps_output.h"
 #include "output/nmea.h"
@@ -50,40 +54,70 @@ TEST(NmeaTest, ChecksumsSkipTheMarkersAndMatchTheFixedSentences) {
   EXPECT_EQ(NmeaChecksum("AB*CD"), 'A' ^ 'B');  // nothing after the star counts
 }
 
-class NmeaBurstTest : public DeviceTest {
- protected:
-  std::vector<std::string> WrittenLines(const std::string& relative) {
-    std::istringstream in(ReadHostFile(relative));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
+class NmeaBurstTest : public DeviceTest {};
+
+// A recorded case: NAME.in holds "latitude longitude accuracy UTC-time",
+// NAME.out the burst expected for it, line by line.
+struct RecordedBurst {
+  std::string name;
+  Position position;
+  SYSTEMTIME utc;
+  std::string expected;
 };
 
-TEST_F(NmeaBurstTest, TheDriverFileGetsSixSentencesWithValidChecksums) {
-  const SYSTEMTIME now = {2009, 12, 4, 31, 23, 59, 59, 0};
-  ASSERT_TRUE(SetSystemTime(&now));
-  GpsOutput output;
-  output.driver_file = _wfopen(L"\\windows\\burst.txt", L"w");
-  ASSERT_NE(output.driver_file, nullptr);
-  ASSERT_EQ(WriteSentences(output, Position{-20.869983f, 55.451667f, 500}, false), 0);
-  fclose(output.driver_file);
-  output.driver_file = nullptr;
+std::vector<RecordedBurst> RecordedBursts() {
+  std::vector<RecordedBurst> bursts;
+  const std::filesystem::path folder = std::filesystem::path(KELVANE_SOURCE_DIR) / "tests/output/bursts";
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() != ".in") continue;
+    RecordedBurst burst{entry.path().stem().string(), {}, {}, {}};
+    std::ifstream in(entry.path());
+    std::string latitude, longitude;
+    int accuracy = 0;
+    std::string utc;
+    in >> latitude >> longitude >> accuracy >> utc;
+    burst.position = Position{std::stof(latitude), std::stof(longitude), accuracy};
+    int year, month, day, hour, minute, second;
+    EXPECT_EQ(sscanf(utc.c_str(), "%d-%d-%dT%d:%d:%d", &year, &month, &day, &hour, &minute, &second), 6)
+        << entry.path();
+    burst.utc = SYSTEMTIME{static_cast<WORD>(year), static_cast<WORD>(month), 0, static_cast<WORD>(day),
+                           static_cast<WORD>(hour), static_cast<WORD>(minute), static_cast<WORD>(second), 0};
+    std::ifstream out(std::filesystem::path(entry.path()).replace_extension(".out"), std::ios::binary);
+    std::stringstream text;
+    text << out.rdbuf();
+    burst.expected = text.str();
+    bursts.push_back(burst);
+  }
+  std::sort(bursts.begin(), bursts.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+  return bursts;
+}
 
-  const auto lines = WrittenLines("windows/burst.txt");
-  ASSERT_EQ(lines.size(), 6u);
-  EXPECT_EQ(lines[0].substr(0, 47), "$GPGGA,235959,2052.1989,S,05527.1000,E,1,08,0,0");
-  EXPECT_EQ(lines[1].substr(0, 41), "$GPGLL,2052.1989,S,05527.1000,E,235959,A*");
-  EXPECT_NE(lines[2].find(",311209,"), std::string::npos) << lines[2];
-  EXPECT_EQ(lines[3], "$GPVTG,096.5,T,083.5,M,0.0,N,0.0,K,D*22");
-  for (const std::string& line : lines) {
-    ASSERT_GE(line.size(), 4u);
-    const size_t star = line.find('*');
-    ASSERT_EQ(star, line.size() - 3) << line;
-    char expected[3];
-    snprintf(expected, sizeof expected, "%02x", NmeaChecksum(line.c_str()));
-    EXPECT_EQ(line.substr(star + 1), expected) << line;
-    EXPECT_EQ(line.find('\r'), std::string::npos);
+std::string WithCarriageReturns(const std::string& lines) {
+  std::string result;
+  for (char c : lines) result += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return result;
+}
+
+TEST_F(NmeaBurstTest, BurstsMatchTheRecordedSentencesOnBothTargets) {
+  const std::vector<RecordedBurst> bursts = RecordedBursts();
+  ASSERT_GE(bursts.size(), 3u);
+  for (const RecordedBurst& burst : bursts) {
+    ASSERT_TRUE(SetSystemTime(&burst.utc)) << burst.name;
+    GpsOutput output;
+    output.driver_file = _wfopen(L"\\windows\\burst.txt", L"w");
+    ASSERT_NE(output.driver_file, nullptr);
+    ASSERT_EQ(WriteSentences(output, burst.position, false), 0) << burst.name;
+    fclose(output.driver_file);
+    output.driver_file = nullptr;
+    EXPECT_EQ(ReadHostFile("windows/burst.txt"), burst.expected) << burst.name;
+
+    ASSERT_TRUE(SetSystemTime(&burst.utc)) << burst.name;
+    output.port_handle = CreateFileW(L"\\windows\\port.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(output.port_handle, INVALID_HANDLE_VALUE);
+    ASSERT_EQ(WriteSentences(output, burst.position, true), 0) << burst.name;
+    CloseHandle(output.port_handle);
+    output.port_handle = nullptr;
+    EXPECT_EQ(ReadHostFile("windows/port.txt"), WithCarriageReturns(burst.expected)) << burst.name;
   }
 }
 

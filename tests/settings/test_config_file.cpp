@@ -7,6 +7,8 @@
 
 #include "settings/config_file.h"
 #include "settings/config_line.h"
+#include "settings/message_list.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -138,6 +140,44 @@ TEST_F(ConfigFileTest, AFileThatCannotBeWrittenIsLeftAsItWas) {
   const std::string errors = testing::internal::GetCapturedStderr();
   EXPECT_NE(errors.find("Error: can not create file \\Program Files\\Kelvane\\config.ini"), std::string::npos);
   EXPECT_EQ(ReadConfig(), "Mode=1\n");
+}
+
+TEST_F(ConfigFileTest, AFileThatCannotBeReadIsNotReplacedByOneLine) {
+  Json::Value profile;
+  profile["unreadableFiles"].append("\\Program Files\\Kelvane\\config.ini");
+  WriteProfile(profile);
+  WriteConfig("WiFiOn=0\nMode=1\nProxyIP=10.0.0.1\n");
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(config().WriteNumber(L"Mode", 3));
+  EXPECT_FALSE(config().WriteText(L"Port", L"COM8"));
+  const std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_NE(errors.find("Error: can not open file \\Program Files\\Kelvane\\config.ini"), std::string::npos);
+  EXPECT_EQ(ReadConfig(), "WiFiOn=0\nMode=1\nProxyIP=10.0.0.1\n");
+}
+
+TEST_F(ConfigFileTest, AByteOrderMarkHidesNoKeyAndSurvivesRewrites) {
+  WriteConfig("\xEF\xBB\xBFMode=2\nWiFiOn=0\n");
+  EXPECT_EQ(config().ReadNumber(L"Mode", 1), 2u);
+  ASSERT_TRUE(config().WriteNumber(L"Mode", 3));
+  EXPECT_EQ(ReadConfig(), "\xEF\xBB\xBFMode=3\nWiFiOn=0\n");
+}
+
+TEST_F(ConfigFileTest, PeriodsOutsideTheirRangeAreBroughtBackWithOneWarningEach) {
+  WriteConfig("GpsTimeOut=0\nTowerTimeOut=-5\nSyncTimeOut=100000000\n");
+  Settings settings;
+  settings.Load(&lock_);
+  EXPECT_EQ(settings.output_period, 100u);    // 0 would spin the output loop
+  EXPECT_EQ(settings.tower_period, 7000u);    // a minus sign: the default
+  EXPECT_EQ(settings.sync_period, 86400000u);  // at most one day
+  std::vector<std::wstring> warnings;
+  for (const MessageLine& line : DiagnosticLog().Lines())
+    if (line.text.rfind(L"WRN: ", 0) == 0) warnings.push_back(line.text);
+  const std::vector<std::wstring> expected = {
+      L"WRN: TowerTimeOut=-5 is out of range, 7000 used",
+      L"WRN: GpsTimeOut=0 is out of range, 100 used",
+      L"WRN: SyncTimeOut=100000000 is out of range, 86400000 used",
+  };
+  EXPECT_EQ(warnings, expected);
 }
 
 }  // namespace

@@ -62,6 +62,8 @@ RadioSettings ReadRadioSettings() {
   }
   s.dev_specific_delay =
       static_cast<DWORD>(ProfileCount("ril", "devSpecificDelay", s.dev_specific_delay, UINT32_MAX));
+  s.deinitialize_delay =
+      static_cast<DWORD>(ProfileCount("ril", "deinitializeDelay", s.deinitialize_delay, UINT32_MAX));
   s.refuse_initialize = ProfileFlag("ril", "refuseInitialize", false);
   s.refuse_initialize_for = ProfileCount("ril", "refuseInitializeFor", 0);
   ReadFailure(ril, "initializeError", &s.initialize_error);

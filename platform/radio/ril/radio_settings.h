@@ -4,6 +4,9 @@
 //                                ([400, 50]) is used in turn, one value per
 //                                RIL_GetCellTowerInfo command of the process
 //   "devSpecificDelay": 50       device ms before a RIL_DevSpecific answer
+//   "deinitializeDelay": 0       device ms RIL_Deinitialize takes before it
+//                                stops the handle; answers due meanwhile are
+//                                still given
 //   "refuseInitialize": false    RIL_Initialize always refused
 //   "refuseInitializeFor": 0     ... refused for this many device ms after boot
 //   "initializeError": "0x80070005"  what a refused RIL_Initialize returns
@@ -24,6 +27,7 @@ namespace kelvane {
 struct RadioSettings {
   std::vector<DWORD> answer_delays{200};
   DWORD dev_specific_delay = 50;
+  DWORD deinitialize_delay = 0;
   bool refuse_initialize = false;
   uint64_t refuse_initialize_for = 0;
   HRESULT initialize_error = E_ACCESSDENIED;

@@ -9,7 +9,9 @@
 // radio sends no unsolicited notifications.
 //
 // RIL_Deinitialize returns once no callback of the handle runs or can start;
-// answers still due are dropped. Called from inside one of the handle's own
+// answers still due are dropped. A slow radio (profile) first takes its time,
+// during which answers that fall due are still given, as on devices whose
+// RIL takes a while to let a client go. Called from inside one of the handle's own
 // callbacks it forbids further callbacks and returns while that one runs.
 #include <ril.h>
 
@@ -136,6 +138,8 @@ HRESULT RIL_Initialize(DWORD dwIndex, RILRESULTCALLBACK pfnResult, RILNOTIFYCALL
 
 // ---- RIL_Deinitialize ----
 HRESULT RIL_Deinitialize(HRIL hRil) {
+  if (!Find(hRil)) return E_INVALIDARG;
+  if (const DWORD delay = ReadRadioSettings().deinitialize_delay) Sleep(delay);
   std::shared_ptr<RilClient> client;
   {
     ClientTable& t = Clients();
