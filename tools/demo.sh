@@ -41,16 +41,21 @@ trap cleanup INT TERM EXIT
 
 rm -rf "$root"
 "$build/tools/device_tool/kdevice" create "$root" "$source_dir/data/default-device.json"
+# Installed as the platform's installer does; the reboot question takes the
+# profile's answer.
+"$build/tools/device_tool/kdevice" install "$root"
 
+# KELVANE_LOCSERVER_ARGS adds options, such as --upstream URL for a living service.
+# shellcheck disable=SC2086
 "$build/tools/location_server/kelvane-locserver" --port 0 --cells "$source_dir/data/cells.csv" \
-  --wifi "$source_dir/data/wifi.csv" --log "$root/locserver.log" > "$root/locserver.out" &
+  --wifi "$source_dir/data/wifi.csv" --log "$root/locserver.log" ${KELVANE_LOCSERVER_ARGS:-} > "$root/locserver.out" &
 pids+=($!)
 for _ in $(seq 50); do [ -s "$root/locserver.out" ] && break; sleep 0.1; done
 server_port=$(head -n 1 "$root/locserver.out")
 echo "Location server on 127.0.0.1:$server_port (the device uses it as its HTTP proxy)"
 printf 'ProxyIP=127.0.0.1\nProxyPort=%s\nPort=COM5\n' "$server_port" > "$root/Program Files/Kelvane/config.ini"
 
-"$build/tools/device_tool/kdevice" run "$root" "$build/ui/Quorvane" > "$root/quorvane.out" 2>&1 &
+"$build/tools/device_tool/kdevice" run "$root" '\Program Files\Kelvane\Quorvane.exe' > "$root/quorvane.out" 2>&1 &
 program_pid=$!
 for _ in $(seq 100); do [ -e "$root/dev/COM5" ] && [ -e "$root/dev/GPD0" ] && break; sleep 0.1; done
 echo "Quorvane runs (pid $program_pid); its screen is $root/screen.txt"

@@ -111,9 +111,20 @@ std::filesystem::path HostPath(const std::wstring& device_path) {
   return host;
 }
 
+// A program installed on the device runs from its place there; one run from
+// the build stands in for the installed program.
 std::wstring ProgramDevicePath() {
   const char* env = std::getenv("KELVANE_PROGRAM_PATH");
   if (env && *env) return Widen(env);
+  std::error_code ec;
+  const auto executable = std::filesystem::read_symlink("/proc/self/exe", ec);
+  const auto root = std::filesystem::weakly_canonical(DeviceRoot(), ec);
+  const auto relative = executable.lexically_relative(root);
+  if (!ec && !relative.empty() && *relative.begin() != "..") {
+    std::wstring device_path;
+    for (const auto& part : relative) device_path += L"\\" + Widen(part.string());
+    return device_path;
+  }
   return L"\\Program Files\\Kelvane\\Quorvane.exe";
 }
 

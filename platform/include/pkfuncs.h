@@ -21,6 +21,8 @@ typedef struct _DEVICE_PSL_NOTIFY {
 // KernelIoControl codes of the hardware abstraction layer.
 #define FILE_DEVICE_HAL 0x00000101
 #define IOCTL_PROCESSOR_INFORMATION CTL_CODE(FILE_DEVICE_HAL, 25, METHOD_BUFFERED, FILE_ANY_ACCESS)
+// Restarts the device; takes no buffers.
+#define IOCTL_HAL_REBOOT CTL_CODE(FILE_DEVICE_HAL, 15, METHOD_BUFFERED, FILE_ANY_ACCESS)
 
 // The answer to IOCTL_PROCESSOR_INFORMATION. 576 bytes on the device; larger
 // here, where WCHAR is 4 bytes: callers pass sizeof(PROCESSOR_INFO).

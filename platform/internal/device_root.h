@@ -35,7 +35,9 @@ std::filesystem::path HostPath(const std::wstring& device_path);
 std::filesystem::path ChildIgnoringCase(const std::filesystem::path& folder, const std::string& name);
 
 // The device path of the running program, answered by GetModuleFileNameW:
-// KELVANE_PROGRAM_PATH, else "\Program Files\Kelvane\Quorvane.exe".
+// KELVANE_PROGRAM_PATH; else the executable's place when it lies under the
+// device root (a program installed there); else
+// "\Program Files\Kelvane\Quorvane.exe".
 std::wstring ProgramDevicePath();
 
 // Conversions between the program's wide text and host UTF-8.

@@ -57,6 +57,10 @@ class DeviceWindowsLock {
   int fd_ = -1;
 };
 
+// Whether the process that published a window (its pid and start time)
+// still runs; a reused pid or an unreaped ended process does not.
+bool ProcessRuns(pid_t pid, uint64_t started);
+
 // ROOT/display, created when the device root exists.
 std::filesystem::path DisplayFolder();
 

@@ -23,6 +23,15 @@ void RefreshScreen();
 // one chosen; `default_button` is the one Enter would choose.
 int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT type, const std::vector<int>& buttons,
                    int default_button);
+// Asks a person on the process's controlling terminal to choose one of the
+// buttons; 0 when the process has no terminal.
+int AskOnTerminal(const std::wstring& text, const std::wstring& caption, const std::vector<int>& buttons,
+                  int default_button);
+// Answers this process's box that waits for injected input, when one waits
+// and has the button; false otherwise.
+bool AnswerMessageBox(int button);
+// The button of a name ("IDYES") or number ("6"); 0 for none.
+int ButtonNamed(const std::string& name);
 
 }  // namespace kelvane
 

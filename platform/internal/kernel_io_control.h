@@ -11,6 +11,9 @@ typedef BOOL (*KernelIoHandler)(LPVOID in, DWORD in_size, LPVOID out, DWORD out_
 
 // IOCTL_PROCESSOR_INFORMATION: the profile's processor.
 BOOL AnswerProcessorInformation(LPVOID in, DWORD in_size, LPVOID out, DWORD out_size, LPDWORD returned);
+// IOCTL_HAL_REBOOT: restarts the device (device_restart.h) and does not
+// return; fails with ERROR_NOT_SUPPORTED when the profile's "rebootFails" says so.
+BOOL AnswerReboot(LPVOID in, DWORD in_size, LPVOID out, DWORD out_size, LPDWORD returned);
 
 }  // namespace kelvane
 

@@ -15,6 +15,7 @@ struct KernelIoCode {
 
 const KernelIoCode kCodes[] = {
     {IOCTL_PROCESSOR_INFORMATION, kelvane::AnswerProcessorInformation},
+    {IOCTL_HAL_REBOOT, kelvane::AnswerReboot},
 };
 
 }  // namespace

@@ -19,7 +19,8 @@ namespace kelvane {
 namespace {
 
 // The start time of a process (clock ticks after boot, /proc/PID/stat field
-// 22), which tells a reused pid from the process that published a window.
+// 22), which tells a reused pid from the process that published a window;
+// 0 for a process that has ended, even when its parent has not reaped it yet.
 uint64_t ProcessStartTime(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
   std::string stat;
@@ -28,12 +29,12 @@ uint64_t ProcessStartTime(pid_t pid) {
   if (name_end == std::string::npos) return 0;
   std::istringstream fields(stat.substr(name_end + 1));
   std::string field;
-  for (int i = 3; i <= 22; ++i)
+  for (int i = 3; i <= 22; ++i) {
     if (!(fields >> field)) return 0;
+    if (i == 3 && (field == "Z" || field == "X")) return 0;
+  }
   return std::strtoull(field.c_str(), nullptr, 10);
 }
-
-bool ProcessRuns(pid_t pid, uint64_t started) { return started != 0 && ProcessStartTime(pid) == started; }
 
 bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
   if (a.size() != b.size()) return false;
@@ -74,6 +75,8 @@ bool Matches(const TopLevelEntry& entry, LPCWSTR class_name, LPCWSTR title) {
 }
 
 }  // namespace
+
+bool ProcessRuns(pid_t pid, uint64_t started) { return started != 0 && ProcessStartTime(pid) == started; }
 
 std::filesystem::path DisplayFolder() {
   const auto root = DeviceRoot();

@@ -11,6 +11,8 @@
 
 #include <unistd.h>
 
+#include <condition_variable>
+#include <cstdlib>
 #include <cstdio>
 #include <deque>
 #include <fstream>
@@ -30,11 +32,13 @@ struct MessageBoxRecord {
   std::wstring text;
   std::wstring caption;
   UINT type;
-  int answer;
+  int answer;  // 0 while the box waits for its answer
+  uint64_t serial;
 };
 
 std::mutex g_boxes_lock;
 std::deque<MessageBoxRecord> g_boxes;
+uint64_t g_next_serial = 1;
 
 LONG ProfileSide(const char* key, LONG fallback) {
   return static_cast<LONG>(ReadInteger(MemberOf(Profile(), key), key, fallback, 1, kLargestSide));
@@ -132,21 +136,101 @@ void WriteDump(HWND hwnd) {
   std::filesystem::rename(temp, path, ec);
 }
 
+// The box waiting for its answer from injected input. A second box of the
+// process waits until the first is answered, as modal boxes stack.
+struct PendingBox {
+  std::mutex showing;  // held by the box that waits
+  std::mutex lock;
+  std::condition_variable answered;
+  const std::vector<int>* buttons = nullptr;
+  int answer = 0;
+};
+
+PendingBox& Pending() {
+  static PendingBox* pending = new PendingBox;  // outlives static destructors
+  return *pending;
+}
+
+bool OnTerminalDisplay() { return ReadText(MemberOf(Profile(), "display"), "display", "none") == "terminal"; }
+
+bool AnswersFromInput() {
+  const Json::Value& answer = MemberOf(Profile(), "messageBoxAnswer");
+  return answer.isString() && answer.asString() == "input";
+}
+
+void DumpBoxes() {
+  DeviceWindowsLock lock;
+  if (lock.held()) {
+    const HWND foreground = lock.Read().foreground;
+    WriteDump(IsOwnProcessWindow(foreground) ? foreground : nullptr);
+  }
+}
+
+// Adds the box to the dump; returns its serial.
+uint64_t Record(const std::wstring& text, const std::wstring& caption, UINT type, int answer) {
+  uint64_t serial;
+  {
+    std::lock_guard<std::mutex> guard(g_boxes_lock);
+    serial = g_next_serial++;
+    g_boxes.push_back({text, caption, type, answer, serial});
+    if (g_boxes.size() > kBoxesKept) g_boxes.pop_front();
+  }
+  DumpBoxes();
+  return serial;
+}
+
+void RecordAnswer(uint64_t serial, int answer) {
+  {
+    std::lock_guard<std::mutex> guard(g_boxes_lock);
+    for (auto& box : g_boxes)
+      if (box.serial == serial) box.answer = answer;
+  }
+  DumpBoxes();
+}
+
+int AnswerFromInput(const std::wstring& text, const std::wstring& caption, UINT type,
+                    const std::vector<int>& buttons) {
+  PendingBox& box = Pending();
+  std::lock_guard<std::mutex> showing(box.showing);
+  {
+    // Waiting before it shows, so that an answer to what the dump shows is
+    // never lost.
+    std::lock_guard<std::mutex> guard(box.lock);
+    box.buttons = &buttons;
+    box.answer = 0;
+  }
+  const uint64_t serial = Record(text, caption, type, 0);
+  int answer;
+  {
+    std::unique_lock<std::mutex> guard(box.lock);
+    box.answered.wait(guard, [&] { return box.answer != 0; });
+    box.buttons = nullptr;
+    answer = box.answer;
+  }
+  RecordAnswer(serial, answer);
+  return answer;
+}
+
 int ConfiguredAnswer() {
+  const Json::Value& answer = MemberOf(Profile(), "messageBoxAnswer");
+  if (answer.isInt()) return answer.asInt();
+  return answer.isString() ? ButtonNamed(answer.asString()) : 0;
+}
+
+}  // namespace
+
+int ButtonNamed(const std::string& name) {
   static const struct {
     const char* name;
     int id;
   } kNames[] = {{"IDOK", IDOK},       {"IDCANCEL", IDCANCEL}, {"IDABORT", IDABORT}, {"IDRETRY", IDRETRY},
                 {"IDIGNORE", IDIGNORE}, {"IDYES", IDYES},       {"IDNO", IDNO}};
-  const Json::Value& answer = MemberOf(Profile(), "messageBoxAnswer");
-  if (answer.isInt()) return answer.asInt();
-  if (answer.isString())
-    for (const auto& entry : kNames)
-      if (answer.asString() == entry.name) return entry.id;
-  return 0;
+  for (const auto& entry : kNames)
+    if (name == entry.name) return entry.id;
+  char* end = nullptr;
+  const long number = std::strtol(name.c_str(), &end, 10);
+  return !name.empty() && *end == '\0' && number > 0 && number <= IDNO ? static_cast<int>(number) : 0;
 }
-
-}  // namespace
 
 SIZE ScreenSize() { return {ProfileSide("displayColumns", kDefaultColumns), ProfileSide("displayRows", kDefaultRows)}; }
 
@@ -159,24 +243,34 @@ void RefreshScreen() {
 
 // Nobody answers a headless box: it takes the profile's "messageBoxAnswer"
 // when the box has that button, else its default button, and it shows in
-// the dump over whatever this process shows.
+// the dump over whatever this process shows. With "input", the box shows
+// unanswered (answer 0) and waits for an "answer" line of injected input.
+// On a "terminal" display, a person at the process's terminal answers it.
 int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT type, const std::vector<int>& buttons,
                    int default_button) {
-  int answer = default_button;
-  const int configured = ConfiguredAnswer();
-  for (int id : buttons)
-    if (id == configured) answer = configured;
-  {
-    std::lock_guard<std::mutex> guard(g_boxes_lock);
-    g_boxes.push_back({text, caption, type, answer});
-    if (g_boxes.size() > kBoxesKept) g_boxes.pop_front();
+  int answer = OnTerminalDisplay() ? AskOnTerminal(text, caption, buttons, default_button) : 0;
+  if (!answer && AnswersFromInput()) return AnswerFromInput(text, caption, type, buttons);
+  if (!answer) {
+    answer = default_button;
+    const int configured = ConfiguredAnswer();
+    for (int id : buttons)
+      if (id == configured) answer = configured;
   }
-  DeviceWindowsLock lock;
-  if (lock.held()) {
-    const HWND foreground = lock.Read().foreground;
-    WriteDump(IsOwnProcessWindow(foreground) ? foreground : nullptr);
-  }
+  Record(text, caption, type, answer);
   return answer;
+}
+
+bool AnswerMessageBox(int button) {
+  PendingBox& box = Pending();
+  std::lock_guard<std::mutex> guard(box.lock);
+  if (!box.buttons || box.answer != 0) return false;
+  for (int id : *box.buttons)
+    if (id == button) {
+      box.answer = button;
+      box.answered.notify_all();
+      return true;
+    }
+  return false;
 }
 
 }  // namespace kelvane

@@ -4,6 +4,7 @@
 
 #include "internal/device_root.h"
 #include "internal/device_windows.h"
+#include "internal/display.h"
 #include "internal/windowing.h"
 
 #include <fcntl.h>
@@ -17,6 +18,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -94,6 +96,18 @@ void PostToMainWindow(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (main_window) PostMessageW(main_window, msg, wParam, lParam);
 }
 
+void ForwardAnswer(int button) {
+  DeviceWindowTable table;
+  {
+    DeviceWindowsLock lock;
+    table = lock.Read();
+  }
+  std::set<pid_t> others;
+  for (const auto& entry : table.windows)
+    if (entry.pid != getpid()) others.insert(entry.pid);
+  for (pid_t pid : others) WriteToProcessPort(pid, "answer " + std::to_string(button) + "\n");
+}
+
 void HandleInputLine(const std::string& line) {
   char verb[16] = "";
   char argument[32] = "";
@@ -110,6 +124,9 @@ void HandleInputLine(const std::string& line) {
     PostToMainWindow(WM_COMMAND, value, 0);
   } else if (command == "close" && fields == 1) {
     PostToMainWindow(WM_CLOSE, 0, 0);
+  } else if (command == "answer" && ButtonNamed(argument) != 0) {
+    // The box waiting for it may be another program's (an installer's).
+    if (!AnswerMessageBox(ButtonNamed(argument))) ForwardAnswer(ButtonNamed(argument));
   } else {
     std::fprintf(stderr, "device: input: unknown command \"%s\"\n", line.c_str());
   }
@@ -120,7 +137,10 @@ void HandlePortLine(const std::string& line) {
   long long lParam = 0;
   unsigned message = 0;
   int active = 0;
-  if (std::sscanf(line.c_str(), "activate %llx %d", &hwnd_value, &active) == 2) {
+  int button = 0;
+  if (std::sscanf(line.c_str(), "answer %d", &button) == 1) {
+    AnswerMessageBox(button);
+  } else if (std::sscanf(line.c_str(), "activate %llx %d", &hwnd_value, &active) == 2) {
     ActivateOwnWindow(reinterpret_cast<HWND>(static_cast<uintptr_t>(hwnd_value)), active != 0);
   } else if (std::sscanf(line.c_str(), "post %llx %u %llu %lld", &hwnd_value, &message, &wParam, &lParam) == 4) {
     HWND hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(hwnd_value));

@@ -17,11 +17,15 @@ void ChainTest::AddBridges(Json::Value* profile) {
       Json::Value(Json::objectValue);
 }
 
-bool ChainTest::StartServer(const std::string& config) {
-  server_ = std::make_unique<HostProcess>(std::vector<std::string>{
-      std::string(KELVANE_BINARY_DIR) + "/tools/location_server/kelvane-locserver", "--port", "0", "--cells",
-      std::string(KELVANE_SOURCE_DIR) + "/data/cells.csv", "--wifi",
-      std::string(KELVANE_SOURCE_DIR) + "/data/wifi.csv"});
+std::vector<std::string> ChainTest::ShippedData() {
+  return {"--cells", std::string(KELVANE_SOURCE_DIR) + "/data/cells.csv", "--wifi",
+          std::string(KELVANE_SOURCE_DIR) + "/data/wifi.csv"};
+}
+
+bool ChainTest::StartServer(std::vector<std::string> options, const std::string& config) {
+  options.insert(options.begin(),
+                 {std::string(KELVANE_BINARY_DIR) + "/tools/location_server/kelvane-locserver", "--port", "0"});
+  server_ = std::make_unique<HostProcess>(options);
   std::string port;
   if (!server_->ReadLine(&port, 10000)) return false;
   std::ofstream(root() / "Program Files/Kelvane/config.ini")

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kelvane::testing {
 
@@ -25,9 +26,11 @@ class ChainTest : public DeviceTest {
  protected:
   // The profile's bridges and GPS Intermediate Driver, added to `profile`.
   static void AddBridges(Json::Value* profile);
-  // Starts the location server and points the program at it as its proxy;
-  // `config` is added to config.ini.
-  bool StartServer(const std::string& config = "");
+  // The location server's options for the shipped data.
+  static std::vector<std::string> ShippedData();
+  // Starts the location server with these options and points the program at
+  // it as its proxy; `config` is added to config.ini.
+  bool StartServer(std::vector<std::string> options = ShippedData(), const std::string& config = "");
   bool StartGpsd();
   // Waits for a 3D fix from the device whose path ends with `port` at place.
   bool FixAt(GpsdWatch& watch, const std::string& port, const Place& place, std::chrono::seconds limit);

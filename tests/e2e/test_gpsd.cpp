@@ -1,8 +1,10 @@
-// The whole chain with real parts: the location server answers, the program
+// The whole chain with real parts: the location server answers (from its
+// data, or as a gateway to a living service played on loopback), the program
 // positions itself from the scenario's cells, and gpsd, reading the program's
 // bridged port and the GPS Intermediate Driver's port as GPS receivers,
 // reports the fixes a navigation program would get.
 #include "chain_fixture.h"
+#include "support/fake_upstream.h"
 #include "support/scenario_profile.h"
 #include "support/program_runner.h"
 
@@ -71,6 +73,26 @@ TEST_F(EndToEndTest, GpsdFollowsTheScenarioThroughBothPortsUntilTheCellIsUnknown
   program.Terminate();
   EXPECT_EQ(program.Wait(30s), 0) << program.Output();
   EXPECT_FALSE(std::filesystem::exists(driver_file));
+}
+
+TEST_F(EndToEndTest, ACellOnlyTheLivingServiceKnowsGivesGpsdAFix) {
+  constexpr Place kUpstreamPlace = {48.858370, 2.294481};  // nowhere near the shipped data's 250/1/7712/40031
+  kelvane::testing::FakeUpstream upstream;
+  upstream.On("\"cellId\":40031", kelvane::testing::FakeUpstream::Found(kUpstreamPlace.latitude,
+                                                                       kUpstreamPlace.longitude, 800));
+  std::ofstream(root() / "Program Files/Kelvane/cells.dat", std::ios::binary | std::ios::trunc);
+  ASSERT_TRUE(StartServer({"--sources", "upstream", "--upstream", upstream.url()}));
+  ProgramRun program(QuorvanePath(), root());
+  ASSERT_TRUE(StartGpsd()) << program.Output();
+  GpsdWatch watch(gpsd_port_);
+  ASSERT_TRUE(watch.connected());
+
+  EXPECT_TRUE(FixAt(watch, "COM5", kUpstreamPlace, 30s)) << program.Output();
+  ASSERT_FALSE(upstream.received().empty());
+  EXPECT_NE(upstream.received()[0].body.find("\"mobileCountryCode\":250"), std::string::npos);
+
+  program.Terminate();
+  EXPECT_EQ(program.Wait(30s), 0) << program.Output();
 }
 
 // The OMAP sample phone, whose cell source is the radio's table in memory,

@@ -47,7 +47,7 @@ class WifiEndToEndTest : public kelvane::testing::ChainTest {
     if (second_step) profile["scenario"]["steps"].append(ScenarioStep(10 * kStepMs, ScenarioCell(250, 1, 7712, 40032)));
     AddBridges(&profile);
     WriteProfile(profile);
-    ASSERT_TRUE(StartServer(config));
+    ASSERT_TRUE(StartServer(ShippedData(), config));
   }
 };
 

@@ -1,6 +1,8 @@
 // The running server seen on the wire: each protocol answered from the
 // shipped data, proxy-style request lines, every fault, the control interface
 // and the request log.
+#include "known_answers.h"
+#include "program_requests.h"
 #include "server_process.h"
 
 #include <gtest/gtest.h>
@@ -15,61 +17,21 @@
 
 namespace {
 
+using kelvane::testing::BigEndian;
 using kelvane::testing::BodyOf;
+using kelvane::testing::GoogleRequest;
+using kelvane::testing::JsonRequest;
+using kelvane::testing::kGoogleAnswer;
+using kelvane::testing::kJsonBody;
+using kelvane::testing::kYandexBody;
+using kelvane::testing::YandexRequest;
 using kelvane::testing::Exchange;
 using kelvane::testing::RawConnection;
 using kelvane::testing::ServerProcess;
 using Clock = std::chrono::steady_clock;
 
-std::string BigEndian(int32_t value) {
-  std::string out;
-  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>(static_cast<uint32_t>(value) >> shift);
-  return out;
-}
-
-// The requests exactly as the program writes them, direct or through a proxy.
-std::string GoogleRequest(int32_t mcc, int32_t net, int32_t area, int32_t cell, bool proxy = false) {
-  std::string body = std::string("\x00\x0E", 2) + std::string(14, '\0') + "\x1B" + BigEndian(net) + BigEndian(mcc) +
-                     std::string(3, '\0') + (cell > 65535 ? "\x05" : "\x03") + std::string(2, '\0') +
-                     BigEndian(cell > 65535 ? cell : (cell & 0xFFFF)) + BigEndian(area) + BigEndian(net) +
-                     BigEndian(mcc) + "\xFF\xFF\xFF\xFF" + std::string(4, '\0');
-  return std::string(proxy ? "POST http://www.google.com/glm/mmap HTTP/1.1\r\n" : "POST /glm/mmap HTTP/1.1\r\n") +
-         "User-Agent: WINM-TEST-USER-AGENT\r\nHost: www.google.com\r\nContent-Length: 55\r\n"
-         "Content-Type: application/binary\r\n\r\n" +
-         body;
-}
-
-std::string YandexRequest(int cell, int net, int mcc, int area, bool proxy = false) {
-  const std::string query = "/cellid_location/?&cellid=" + std::to_string(cell) + "&operatorid=" +
-                            std::to_string(net) + "&countrycode=" + std::to_string(mcc) +
-                            "&lac=" + std::to_string(area);
-  return "GET " + std::string(proxy ? "http://yandex.example" : "") + query +
-         " HTTP/1.1\r\nUser-Agent: Mozilla/5.0\r\nHost: yandex.example\r\n\r\n";
-}
-
-std::string JsonRequest(const std::string& mac, bool proxy = false) {
-  const std::string body =
-      "{ \"access_token\" : \"plain ticket\", \"address_language\" : \"en-GB\", \"host\" : \"www.google.com\", "
-      "\"radio_type\" : \"unknown\", \"request_address\" : false, \"version\" : \"1.1.0\", \"wifi_towers\" : [ { "
-      "\"mac_address\" : \"" +
-      mac + "\", \"signal_strength\" : -61, \"ssid\" : \"Office\" } ] }\n";
-  return std::string(proxy ? "POST http://www.google.com/loc/json HTTP/1.1\r\n" : "POST /loc/json HTTP/1.1\r\n") +
-         "User-Agent: Mozilla/5.0\r\nHost: www.google.com\r\nContent-Length: " + std::to_string(body.size()) +
-         "\r\nContent-Type: application/json\r\n\r\n" + body;
-}
-
-const std::string kGoogleAnswer =
-    "HTTP/1.1 200 OK\r\nContent-Type: application/binary\r\nContent-Length: 19\r\n\r\n" +
-    std::string("\x00\x0E\x1B\x00\x00\x00\x00\x03\x52\xB2\x4C\x02\x3E\x02\xF7\x00\x00\x02\x26", 19);
-const std::string kYandexBody =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<location source=\"cell-export\">\n<coordinates "
-    "latitude=\"55.751244\" longitude=\"37.618423\" nlatitude=\"55.7462959\" nlongitude=\"37.618423\"/>\n"
-    "</location>\n";
 const std::string kYandexAnswer = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " +
                                   std::to_string(kYandexBody.size()) + "\r\n\r\n" + kYandexBody;
-const std::string kJsonBody =
-    "{\"access_token\":\"kelvane-locserver\",\"location\":{\"latitude\":55.751300,\"longitude\":37.618500,"
-    "\"accuracy\":35}}\n";
 const std::string kJsonAnswer = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
                                 std::to_string(kJsonBody.size()) + "\r\n\r\n" + kJsonBody;
 

@@ -32,6 +32,17 @@ bool ParseMacAddress(const std::string& text, uint64_t* mac) {
   return true;
 }
 
+std::string FormatMacAddress(uint64_t mac) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text;
+  for (int shift = 40; shift >= 0; shift -= 8) {
+    if (!text.empty()) text += ':';
+    text += kDigits[(mac >> (shift + 4)) & 0xF];
+    text += kDigits[(mac >> shift) & 0xF];
+  }
+  return text;
+}
+
 bool AccessPointTable::Load(std::istream& in, const std::string& name, std::vector<std::string>* errors) {
   CsvErrors report(name, errors);
   for (const CsvRow& row : ReadCsvRows(in, "mac")) {

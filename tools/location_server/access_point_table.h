@@ -20,6 +20,8 @@ struct AccessPointLocation {
 // The 48-bit address of a MAC text as clients write it ("00-1a-2b-3c-4d-01")
 // or as the file does ("00:1A:2B:3C:4D:01"); false for anything else.
 bool ParseMacAddress(const std::string& text, uint64_t* mac);
+// The address as living services and the map page write it: "00:1a:2b:3c:4d:01".
+std::string FormatMacAddress(uint64_t mac);
 
 class AccessPointTable {
  public:
@@ -28,6 +30,11 @@ class AccessPointTable {
 
   const AccessPointLocation* Find(uint64_t mac) const;
   size_t size() const { return points_.size(); }
+  // Calls visit(key, location) for every entry, in key order.
+  template <typename Visit>
+  void ForEach(Visit visit) const {
+    for (const auto& [key, entry] : points_) visit(key, entry.location);
+  }
 
  private:
   struct Entry {

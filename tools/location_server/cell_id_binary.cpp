@@ -60,13 +60,23 @@ bool DecodeBinaryRequest(std::string_view body, CellKey* key, std::string* error
   return true;
 }
 
-std::string EncodeBinaryAnswer(const CellLocation* location) {
+namespace {
+
+std::string BinaryAnswer(uint32_t status, const CellLocation* location) {
   std::string out("\x00\x0E\x1B", 3);
-  AppendBigEndian(&out, location ? 0 : static_cast<int32_t>(kBinaryStatusUnknownCell));
+  AppendBigEndian(&out, static_cast<int32_t>(status));
   AppendBigEndian(&out, location ? Millionths(location->latitude) : 0);
   AppendBigEndian(&out, location ? Millionths(location->longitude) : 0);
   AppendBigEndian(&out, location ? location->range : 0);
   return out;
 }
+
+}  // namespace
+
+std::string EncodeBinaryAnswer(const CellLocation* location) {
+  return BinaryAnswer(location ? 0 : kBinaryStatusUnknownCell, location);
+}
+
+std::string EncodeBinaryFailure() { return BinaryAnswer(kBinaryStatusServiceFailure, nullptr); }
 
 }  // namespace locserver

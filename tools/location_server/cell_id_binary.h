@@ -13,7 +13,7 @@
 //
 // Answer body, 19 bytes:
 //   0  00 0E 1B       framing; clients do not read it
-//   3  status         0: found; otherwise the rest is zero
+//   3  status         0: found; 1: unknown cell; 2: service failure; the rest is zero unless found
 //   7  latitude       millionths of a degree
 //  11  longitude      millionths of a degree
 //  15  accuracy       metres
@@ -30,12 +30,15 @@ namespace locserver {
 constexpr size_t kBinaryRequestSize = 55;
 constexpr size_t kBinaryAnswerSize = 19;
 constexpr uint32_t kBinaryStatusUnknownCell = 1;
+// The service behind could not be asked or gave no usable answer.
+constexpr uint32_t kBinaryStatusServiceFailure = 2;
 
 // The cell a request names; false with *error naming the first wrong byte.
 bool DecodeBinaryRequest(std::string_view body, CellKey* key, std::string* error);
 
 // The answer for a cell, or the unknown-cell answer for null.
 std::string EncodeBinaryAnswer(const CellLocation* location);
+std::string EncodeBinaryFailure();
 
 }  // namespace locserver
 

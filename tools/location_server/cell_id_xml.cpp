@@ -1,6 +1,8 @@
 #include "cell_id_xml.h"
 
 #include "csv_rows.h"
+#include "http_request.h"
+#include "markup_escape.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,45 +44,22 @@ std::string SecondLatitude(const std::string& latitude, const std::string& longi
   return best;
 }
 
-std::string EscapeText(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else out += c;
-  }
-  return out;
-}
-
 }  // namespace
 
 bool ParseXmlCellQuery(std::string_view query, CellKey* key, std::string* error) {
   const char* const kNames[] = {"cellid", "operatorid", "countrycode", "lac"};
   int64_t values[4];
-  bool seen[4] = {false, false, false, false};
-  size_t start = 0;
-  while (start <= query.size()) {
-    const size_t end = std::min(query.find('&', start), query.size());
-    const std::string_view pair = query.substr(start, end - start);
-    start = end + 1;
-    const size_t equals = pair.find('=');
-    if (pair.empty() || equals == std::string_view::npos) continue;
-    for (int i = 0; i < 4; ++i) {
-      if (pair.substr(0, equals) != kNames[i]) continue;
-      const std::string value(pair.substr(equals + 1));
-      if (!ParseInteger(value, INT32_MIN, INT32_MAX, &values[i])) {
-        *error = std::string(kNames[i]) + " is not a 32-bit number: '" + value.substr(0, 40) + "'";
-        return false;
-      }
-      seen[i] = true;
-    }
-  }
-  for (int i = 0; i < 4; ++i)
-    if (!seen[i]) {
+  for (int i = 0; i < 4; ++i) {
+    std::string value;
+    if (!FindQueryValue(query, kNames[i], &value)) {
       *error = std::string("missing parameter ") + kNames[i];
       return false;
     }
+    if (!ParseInteger(value, INT32_MIN, INT32_MAX, &values[i])) {
+      *error = std::string(kNames[i]) + " is not a 32-bit number: '" + value.substr(0, 40) + "'";
+      return false;
+    }
+  }
   *key = CellKey{values[2], values[1], values[3], values[0]};
   return true;
 }
@@ -94,7 +73,7 @@ std::string FormatXmlLocation(const CellLocation& location) {
 }
 
 std::string FormatXmlError(int code, const std::string& text) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<error code=\"" + std::to_string(code) + "\">" + EscapeText(text) +
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<error code=\"" + std::to_string(code) + "\">" + EscapeMarkup(text) +
          "</error>\n";
 }
 

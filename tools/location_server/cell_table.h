@@ -42,6 +42,11 @@ class CellTable {
 
   const CellLocation* Find(const CellKey& key) const;
   size_t size() const { return cells_.size(); }
+  // Calls visit(key, location) for every entry, in key order.
+  template <typename Visit>
+  void ForEach(Visit visit) const {
+    for (const auto& [key, entry] : cells_) visit(key, entry.location);
+  }
 
  private:
   struct Entry {

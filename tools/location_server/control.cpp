@@ -30,10 +30,14 @@ HttpAnswer ReplaceRules(const std::string& body, FaultPlan& faults) {
 
 }  // namespace
 
-bool IsControlRequest(const HttpRequest& request) { return request.path == "/_control" || request.path == "/_requests"; }
+bool IsControlRequest(const HttpRequest& request) {
+  return request.path == "/_control" || request.path == "/_requests" || request.path == "/_status";
+}
 
-HttpAnswer AnswerControl(const HttpRequest& request, FaultPlan& faults, RequestLog& log) {
-  if (request.path == "/_control") {
+HttpAnswer AnswerControl(const HttpRequest& request, FaultPlan& faults, RequestLog& log, const GatewayStatus& status) {
+  if (request.path == "/_status") {
+    if (request.method == "GET") return HttpAnswer{200, "application/json", status.ToJson()};
+  } else if (request.path == "/_control") {
     if (request.method == "GET") return HttpAnswer{200, "text/plain", RulesText(faults)};
     if (request.method == "POST") return ReplaceRules(request.body, faults);
   } else {

@@ -6,11 +6,13 @@
 //                      is refused with 400 and changes nothing
 //   GET /_requests     the request log (request_log.h)
 //   DELETE /_requests  empties the log
+//   GET /_status       what became of the location requests (gateway_status.h)
 // Control requests are neither faulted nor logged.
 #ifndef KELVANE_LOCSERVER_CONTROL_H
 #define KELVANE_LOCSERVER_CONTROL_H
 
 #include "faults.h"
+#include "gateway_status.h"
 #include "http_answer.h"
 #include "http_request.h"
 #include "request_log.h"
@@ -18,7 +20,7 @@
 namespace locserver {
 
 bool IsControlRequest(const HttpRequest& request);
-HttpAnswer AnswerControl(const HttpRequest& request, FaultPlan& faults, RequestLog& log);
+HttpAnswer AnswerControl(const HttpRequest& request, FaultPlan& faults, RequestLog& log, const GatewayStatus& status);
 
 }  // namespace locserver
 

@@ -166,4 +166,19 @@ ParseResult ParseHttpRequest(std::string_view data) {
   return result;
 }
 
+bool FindQueryValue(std::string_view query, std::string_view name, std::string* value) {
+  bool found = false;
+  size_t start = 0;
+  while (start <= query.size()) {
+    const size_t end = std::min(query.find('&', start), query.size());
+    const std::string_view pair = query.substr(start, end - start);
+    start = end + 1;
+    const size_t equals = pair.find('=');
+    if (equals == std::string_view::npos || pair.substr(0, equals) != name) continue;
+    *value = std::string(pair.substr(equals + 1));
+    found = true;
+  }
+  return found;
+}
+
 }  // namespace locserver

@@ -46,6 +46,10 @@ struct ParseResult {
 
 ParseResult ParseHttpRequest(std::string_view data);
 
+// The value of name=value in a query (pairs separated by '&'; the last one
+// wins, as written, without percent decoding); false when it is not there.
+bool FindQueryValue(std::string_view query, std::string_view name, std::string* value);
+
 }  // namespace locserver
 
 #endif

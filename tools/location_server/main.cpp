@@ -1,90 +1,32 @@
 // kelvane-locserver: the location web services the program asks, on loopback,
-// from CSV data, with faults on demand. The first line on standard output is
-// the port it listens on.
-//
-//   kelvane-locserver [--port N] [--bind ADDRESS] [--cells FILE] [--wifi FILE]
-//                     [--log FILE] [--fault RULE]...
-//
-//   --port N       port to listen on; 0 (the default) picks a free one
-//   --bind ADDRESS IPv4 address to listen on (default 127.0.0.1)
-//   --cells FILE   cells in the public cell-export columns (default data/cells.csv)
-//   --wifi FILE    access points: mac,lat,lon,accuracy (default data/wifi.csv)
-//   --log FILE     append every request received, byte for byte (request_log.h)
-//   --fault RULE   a fault rule in force from the start (faults.h); repeatable
-//
-// The control interface on the same port is described in control.h. SIGINT
-// and SIGTERM end the server. Bad data files are listed line by line on
-// standard error and the server does not start (exit status 2).
+// from CSV data and, for what they do not know, from a living geolocation
+// service; with the web map page, and faults on demand. The options are in
+// server_options.cpp; the control interface is described in control.h.
+#include "http_upstream.h"
 #include "server.h"
+#include "server_options.h"
 
 #include <signal.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
-namespace {
-
-const char kUsage[] =
-    "usage: kelvane-locserver [--port N] [--bind ADDRESS] [--cells FILE] [--wifi FILE]\n"
-    "                         [--log FILE] [--fault RULE]...\n";
-
-struct Options {
-  int port = 0;
-  std::string bind = "127.0.0.1";
-  std::string cells = KELVANE_DATA_DIR "/cells.csv";
-  std::string wifi = KELVANE_DATA_DIR "/wifi.csv";
-  std::string log;
-  std::vector<std::string> faults;
-};
-
-bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string name = argv[i];
-    if (name == "--help") return false;
-    if (i + 1 >= argc) {
-      *error = "option " + name + " needs a value";
-      return false;
-    }
-    const std::string value = argv[++i];
-    if (name == "--port") {
-      char* end = nullptr;
-      const long port = std::strtol(value.c_str(), &end, 10);
-      if (value.empty() || *end != '\0' || port < 0 || port > 65535) {
-        *error = "--port takes a number from 0 to 65535";
-        return false;
-      }
-      options->port = static_cast<int>(port);
-    } else if (name == "--bind") {
-      options->bind = value;
-    } else if (name == "--cells") {
-      options->cells = value;
-    } else if (name == "--wifi") {
-      options->wifi = value;
-    } else if (name == "--log") {
-      options->log = value;
-    } else if (name == "--fault") {
-      options->faults.push_back(value);
-    } else {
-      *error = "unknown option " + name;
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  Options options;
+  locserver::ServerOptions options;
+  options.cells = KELVANE_DATA_DIR "/cells.csv";
+  options.wifi = KELVANE_DATA_DIR "/wifi.csv";
+  options.upstream.user_agent = "Kelvane/" KELVANE_VERSION " kelvane-locserver";
+  options.map = {KELVANE_WEB_DIR, "/usr/share/javascript/leaflet", "https://tile.openstreetmap.org/{z}/{x}/{y}.png"};
   std::string error;
-  if (!ParseOptions(argc, argv, &options, &error)) {
+  if (!locserver::ParseServerOptions(argc, argv, &options, &error)) {
     if (error.empty()) {
-      std::fputs(kUsage, stdout);
+      std::fputs(locserver::kServerUsage, stdout);
       return 0;
     }
-    std::fprintf(stderr, "kelvane-locserver: %s\n%s", error.c_str(), kUsage);
+    std::fprintf(stderr, "kelvane-locserver: %s\n%s", error.c_str(), locserver::kServerUsage);
     return 2;
   }
 
@@ -115,8 +57,16 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-  locserver::LocationService service(cells, access_points);
-  locserver::Server server(service, faults, log);
+  std::unique_ptr<locserver::HttpUpstream> upstream;
+  std::unique_ptr<locserver::Gateway> gateway;
+  if (!options.upstream.url.empty()) {
+    upstream = std::make_unique<locserver::HttpUpstream>(options.upstream);
+    gateway = std::make_unique<locserver::Gateway>(*upstream, options.gateway);
+  }
+  locserver::GatewayStatus status;
+  locserver::LocationService service(cells, access_points, status, {options.local, gateway.get()});
+  locserver::MapPage map(cells, access_points, options.map);
+  locserver::Server server(service, map, faults, log, status);
   const int port = server.Listen(options.bind, options.port, &error);
   if (port < 0) {
     std::fprintf(stderr, "kelvane-locserver: %s\n", error.c_str());
@@ -124,8 +74,9 @@ int main(int argc, char** argv) {
   }
   std::printf("%d\n", port);
   std::fflush(stdout);
-  std::fprintf(stderr, "kelvane-locserver: listening on %s:%d with %zu cells and %zu access points\n",
-               options.bind.c_str(), port, cells.size(), access_points.size());
+  std::fprintf(stderr, "kelvane-locserver: listening on %s:%d with %zu cells and %zu access points%s%s\n",
+               options.bind.c_str(), port, cells.size(), access_points.size(),
+               gateway ? (options.local ? ", then " : ", only ") : "", gateway ? options.upstream.url.c_str() : "");
 
   std::thread serving(&locserver::Server::Run, &server);
   int signal_number = 0;

@@ -37,8 +37,9 @@ void DrainUntilClosed(int fd) {
 
 }  // namespace
 
-Server::Server(const LocationService& service, FaultPlan& faults, RequestLog& log)
-    : service_(service), faults_(faults), log_(log) {}
+Server::Server(const LocationService& service, const MapPage& map, FaultPlan& faults, RequestLog& log,
+               const GatewayStatus& status)
+    : service_(service), map_(map), faults_(faults), log_(log), status_(status) {}
 
 Server::~Server() {
   if (listener_ >= 0) ::close(listener_);
@@ -153,7 +154,9 @@ void Server::Serve(Connection* connection) {
 WirePlan::After Server::Handle(int fd, const HttpRequest& request, const std::string& raw) {
   WirePlan plan;
   if (IsControlRequest(request)) {
-    plan = PlanWire(AnswerControl(request, faults_, log_), Service::kNone, FaultRule{}, request.WantsClose());
+    plan = PlanWire(AnswerControl(request, faults_, log_, status_), Service::kNone, FaultRule{}, request.WantsClose());
+  } else if (map_.Serves(request)) {
+    plan = PlanWire(map_.Answer(request), Service::kNone, FaultRule{}, request.WantsClose());
   } else {
     log_.Record(raw);
     const Service service = LocationService::ServiceOf(request);

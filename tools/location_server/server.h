@@ -12,6 +12,7 @@
 
 #include "control.h"
 #include "location_service.h"
+#include "map_page.h"
 #include "wire_plan.h"
 
 #include <condition_variable>
@@ -24,8 +25,9 @@ namespace locserver {
 
 class Server {
  public:
-  // The service, plan and log must outlive the server.
-  Server(const LocationService& service, FaultPlan& faults, RequestLog& log);
+  // Everything given must outlive the server.
+  Server(const LocationService& service, const MapPage& map, FaultPlan& faults, RequestLog& log,
+         const GatewayStatus& status);
   ~Server();
   Server(const Server&) = delete;
   Server& operator=(const Server&) = delete;
@@ -53,8 +55,10 @@ class Server {
   void ReapFinishedLocked();
 
   const LocationService& service_;
+  const MapPage& map_;
   FaultPlan& faults_;
   RequestLog& log_;
+  const GatewayStatus& status_;
   int listener_ = -1;
   int wake_[2] = {-1, -1};
   std::mutex lock_;

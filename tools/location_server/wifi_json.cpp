@@ -34,7 +34,7 @@ std::string JsonString(const std::string& text) {
 
 }  // namespace
 
-bool ParseWifiRequest(std::string_view body, std::vector<uint64_t>* macs, std::string* error) {
+bool ParseWifiObservations(std::string_view body, std::vector<WifiObservation>* access_points, std::string* error) {
   Json::CharReaderBuilder builder;
   builder["collectComments"] = false;
   std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
@@ -53,12 +53,25 @@ bool ParseWifiRequest(std::string_view body, std::vector<uint64_t>* macs, std::s
     *error = "\"wifi_towers\" is not an array";
     return false;
   }
-  macs->clear();
+  access_points->clear();
   for (const Json::Value& tower : towers) {
-    uint64_t mac;
-    if (tower.isObject() && tower["mac_address"].isString() && ParseMacAddress(tower["mac_address"].asString(), &mac))
-      macs->push_back(mac);
+    WifiObservation ap{0, false, 0, ""};
+    if (!tower.isObject() || !tower["mac_address"].isString() || !ParseMacAddress(tower["mac_address"].asString(), &ap.mac))
+      continue;
+    const Json::Value& signal = tower["signal_strength"];
+    ap.has_signal = signal.isInt();
+    if (ap.has_signal) ap.signal = signal.asInt();
+    if (tower["ssid"].isString()) ap.ssid = tower["ssid"].asString();
+    access_points->push_back(ap);
   }
+  return true;
+}
+
+bool ParseWifiRequest(std::string_view body, std::vector<uint64_t>* macs, std::string* error) {
+  std::vector<WifiObservation> access_points;
+  if (!ParseWifiObservations(body, &access_points, error)) return false;
+  macs->clear();
+  for (const WifiObservation& ap : access_points) macs->push_back(ap.mac);
   return true;
 }
 

@@ -12,6 +12,7 @@ const char* Reason(int status) {
     case 413: return "Content Too Large";
     case 431: return "Request Header Fields Too Large";
     case 501: return "Not Implemented";
+    case 502: return "Bad Gateway";
     case 505: return "HTTP Version Not Supported";
     default: return "Unknown";
   }
