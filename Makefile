@@ -7,18 +7,22 @@ BUILD ?= build$(if $(SANITIZE),-$(SANITIZE),)
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 
-.PHONY: all deps build demo check bench clean
+.PHONY: all deps configure build demo check bench clean
 
 all: build
 
 deps:
 	@bash tools/install-deps.sh
 
-build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_SANITIZE=$(SANITIZE)
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_SANITIZE=$(SANITIZE) > /dev/null
+
+build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
-demo: build
+# Only what the demo runs, so a demo on a built tree starts at once.
+demo: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target demo_programs
 	@bash tools/demo.sh $(BUILD)
 
 check: build

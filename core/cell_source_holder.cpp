@@ -1,5 +1,6 @@
 #include "core/cell_source_holder.h"
 
+#include "cell/at_cell_source.h"
 #include "cell/mem_cell_source.h"
 #include "cell/ril_cell_source.h"
 #include "core/app_state.h"
@@ -13,9 +14,9 @@ std::unique_ptr<CellSource> CreateCellSource(int mode) {
       return std::make_unique<RilCellSource>();
     case kModeMemoryScan:
       return std::make_unique<MemCellSource>();
+    case kModeAtCommands:
+      return std::make_unique<AtCellSource>();
     default:
-      // The AT-command source (3) is not built yet: selecting it opens
-      // nothing, like a source that fails to open.
       return nullptr;
   }
 }

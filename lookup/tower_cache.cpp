@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <vector>
+
 #include "core/app_state.h"
 #include "core/flags.h"
 #include "lookup/cache_lock.h"
@@ -25,24 +27,55 @@ class RecordReader {
   // The next record and its offset; false at the end. A short piece at the
   // end (a torn last record) counts as the end.
   bool Next(TowerCacheRecord* record, LONG* offset) {
-    if (filled_ - used_ < kTowerRecordSize) {
-      const size_t left = filled_ - used_;
-      memmove(block_, block_ + used_, left);
-      filled_ = left + fread(block_ + left, 1, sizeof block_ - left, file_);
-      used_ = 0;
-      if (filled_ < kTowerRecordSize) return false;
+    const uint8_t* bytes = NextBytes(offset);
+    if (bytes) *record = DecodeTowerRecord(bytes);
+    return bytes != nullptr;
+  }
+
+  // The next record that starts with `key`, as NextBytes. Passes over the
+  // others without decoding them, a block at a time.
+  const uint8_t* NextWithKey(const uint8_t key[kTowerKeySize], LONG* offset) {
+    for (;;) {
+      if (filled_ - used_ < kTowerRecordSize && !Refill()) return nullptr;
+      size_t at = used_;
+      while (filled_ - at >= kTowerRecordSize && memcmp(block_.data() + at, key, kTowerKeySize) != 0)
+        at += kTowerRecordSize;
+      next_offset_ += static_cast<LONG>(at - used_);
+      used_ = at;
+      if (filled_ - used_ >= kTowerRecordSize) return NextBytes(offset);
     }
-    *record = DecodeTowerRecord(block_ + used_);
+  }
+
+  // The next record's bytes, valid until the next call, and its offset;
+  // null at the end.
+  const uint8_t* NextBytes(LONG* offset) {
+    if (filled_ - used_ < kTowerRecordSize && !Refill()) return nullptr;
+    const uint8_t* bytes = block_.data() + used_;
     used_ += kTowerRecordSize;
     *offset = next_offset_;
     next_offset_ += kTowerRecordSize;
-    return true;
+    return bytes;
   }
 
  private:
+  // Kept apart so that the per-record path stays small enough to inline.
+  bool Refill() {
+    const size_t left = filled_ - used_;
+    memmove(block_.data(), block_.data() + used_, left);
+    filled_ = left + fread(block_.data() + left, 1, kReadSize, file_);
+    used_ = 0;
+    return filled_ >= kTowerRecordSize;
+  }
+
   FILE* file_;
   LONG next_offset_;
-  uint8_t block_[kTowerRecordSize * 146];  // just under 4 KiB
+  // Each fill reads 64 KiB, on the heap (device thread stacks are small):
+  // larger than the stream's own buffer, so it is one read of the file
+  // straight into the block, at offsets that stay 64 KiB aligned, as a plain
+  // read of the file would do. Before it, the block keeps the piece of a
+  // record (less than one) that the last fill ended in.
+  static constexpr size_t kReadSize = 64 * 1024;
+  std::vector<uint8_t> block_ = std::vector<uint8_t>(kReadSize + kTowerRecordSize);
   size_t filled_ = 0;
   size_t used_ = 0;
 };
@@ -57,10 +90,21 @@ void WriteRecordAt(const TowerCacheRecord& record, LONG offset) {
   fclose(file);
 }
 
-// The codes are compared as 32-bit values against the zero-extended fields.
-bool Matches(const TowerCacheRecord& record, const CellRecord& cell) {
-  return record.cell_id == cell.cell_id && record.area == cell.area &&
-         static_cast<int32_t>(record.country) == cell.country && static_cast<int32_t>(record.network) == cell.network;
+// The key a record of this cell starts with. The codes are compared as 32-bit
+// values against the zero-extended fields, so a code outside 16 bits (an
+// unknown one is -1) matches no record: false then. Comparing keys as bytes
+// spares the search decoding every record it passes.
+bool CellKey(const CellRecord& cell, uint8_t key[kTowerKeySize]) {
+  if (cell.country < 0 || cell.country > 0xFFFF || cell.network < 0 || cell.network > 0xFFFF) return false;
+  TowerCacheRecord record;
+  record.country = static_cast<uint16_t>(cell.country);
+  record.network = static_cast<uint16_t>(cell.network);
+  record.area = cell.area;
+  record.cell_id = cell.cell_id;
+  uint8_t bytes[kTowerRecordSize];
+  EncodeTowerRecord(record, bytes);
+  memcpy(key, bytes, kTowerKeySize);
+  return true;
 }
 
 }  // namespace
@@ -73,8 +117,11 @@ int LookupTower(const CellRecord& cell, Position* out, LONG* offset) {
   int result = -1;
   TowerCacheRecord record;
   RecordReader reader(file, 0);
-  for (LONG at; reader.Next(&record, &at);) {
-    if (!Matches(record, cell)) continue;
+  uint8_t key[kTowerKeySize];
+  const bool can_match = CellKey(cell, key);
+  LONG at;
+  if (const uint8_t* bytes = can_match ? reader.NextWithKey(key, &at) : nullptr) {
+    record = DecodeTowerRecord(bytes);
     *offset = at;
     // A position off the globe or a negative accuracy is a damaged record:
     // like a never-placed one it is looked up again and rewritten in place,
@@ -86,7 +133,6 @@ int LookupTower(const CellRecord& cell, Position* out, LONG* offset) {
       *out = Position{record.latitude, record.longitude, record.accuracy};
       result = MonthsAge(record.resolved) < kFreshBelow ? 0 : -2;
     }
-    break;
   }
   fclose(file);
   if ((result == 0 || result == -2) && MonthsAge(record.last_used) > kTouchAbove) {

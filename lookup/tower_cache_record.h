@@ -23,6 +23,8 @@
 #include <string.h>
 
 constexpr int kTowerRecordSize = 28;
+// The key that names the cell: mcc, mnc, area and cell id, bytes 0 to 11.
+constexpr int kTowerKeySize = 12;
 
 struct TowerCacheRecord {
   uint16_t country = 0;
@@ -56,10 +58,12 @@ inline void PutFloat(uint8_t* at, float value) {
 
 inline uint16_t Get16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
 
+// Spelled out rather than looped: the compiler then reads the four bytes as
+// one load, which the record-by-record search relies on to stay near the
+// speed of a plain read.
 inline uint32_t Get32(const uint8_t* at) {
-  uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | at[i];
-  return value;
+  return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
+         static_cast<uint32_t>(at[3]) << 24;
 }
 
 inline float GetFloat(const uint8_t* at) {

@@ -1,32 +1,60 @@
 #!/usr/bin/env bash
 # The main job: Kelvane on the default emulated device, with the local
 # location server standing in for the web services, and gpsd reading the
-# program's virtual port and the GPS Intermediate Driver's port as a
+# program's NMEA (over TCP) and the GPS Intermediate Driver's port as a
 # navigation program would. Ends on Ctrl-C (or after DEMO_SECONDS).
+#
+#   KELVANE_DEMO_ROOT=DIR  run on this device root and keep it (made from the
+#                          default profile when it has no device.json yet);
+#                          without it, demo-device/ is made afresh each time
+#   DEMO_CELLS=FILE        cells for the location server (default data/cells.csv)
+#   DEMO_WIFI=FILE         access points for it (default data/wifi.csv)
+#   DEMO_GPSD_PORT=N       the port gpsd serves its clients on (default 29470)
+#   DEMO_SECONDS=N         stop by itself after N seconds
+#   KELVANE_TIME_SCALE=N   run the device's clock N times faster
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 root=${KELVANE_DEMO_ROOT:-$source_dir/demo-device}
+gpsd_port=${DEMO_GPSD_PORT:-29470}
+kdevice=$build/tools/device_tool/kdevice
+program_dir="$root/Program Files/Kelvane"
 
-# A loopback port nothing listens on, for gpsd.
-free_port() {
-  local port
-  for port in $(seq 29470 29570); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
-  done
-  return 1
+# The one place where the device root is made.
+make_device_root() {
+  if [ -n "${KELVANE_DEMO_ROOT:-}" ] && [ -f "$root/device.json" ]; then
+    echo "Using the device root $root as it is"
+  else
+    rm -rf "$root"
+    "$kdevice" create "$root" "$source_dir/data/default-device.json"
+  fi
+  # Installed as the platform's installer does, once; the reboot question
+  # takes the profile's answer.
+  [ -f "$program_dir/Quorvane.exe" ] || "$kdevice" install "$root"
 }
+
+# Sets one line of the program's config.ini, keeping the others.
+set_setting() {
+  local file="$program_dir/config.ini"
+  touch "$file"
+  sed -i "/^$1=/d" "$file"
+  echo "$1=$2" >> "$file"
+}
+
+port_busy() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 
 pids=()
 cleanup() {
   trap - INT TERM EXIT
   echo
   echo "== Stopping"
-  if [ -n "${program_pid:-}" ]; then
-    # Help > Log > Save To File, then close the program as the shell does.
+  if [ -n "${program_pid:-}" ] && kill -0 "$program_pid" 2>/dev/null; then
+    # Help > Log > Save To File first, then close the program as the shell does.
+    rm -f "$program_dir/log.txt"
     timeout 2 bash -c "echo 'command 40009' > '$root/input'" 2>/dev/null || true
-    sleep 0.5
-    kill -TERM "$program_pid" 2>/dev/null && wait "$program_pid" 2>/dev/null || true
+    for _ in $(seq 30); do [ -s "$program_dir/log.txt" ] && log_saved=yes && break; sleep 0.1; done
+    kill -TERM "$program_pid" 2>/dev/null || true
+    for _ in $(seq 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
   fi
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
@@ -35,44 +63,79 @@ cleanup() {
     grep -A2 'GPS Intermediate Driver\\Drivers\]' "$root/registry" || true
     grep -c 'KelvanePorts' "$root/registry" | sed 's/^/KelvanePorts keys left: /' || true
   fi
-  echo "Saved log: $root/Program Files/Kelvane/log.txt"
+  if [ "${log_saved:-}" = yes ]; then
+    echo "Saved log: $program_dir/log.txt"
+  else
+    echo "No log was saved (the program had ended already)."
+  fi
+  echo "The program's own output and errors: $root/quorvane.out"
 }
-trap cleanup INT TERM EXIT
 
-rm -rf "$root"
-"$build/tools/device_tool/kdevice" create "$root" "$source_dir/data/default-device.json"
-# Installed as the platform's installer does; the reboot question takes the
-# profile's answer.
-"$build/tools/device_tool/kdevice" install "$root"
+if port_busy "$gpsd_port"; then
+  echo "Port $gpsd_port is taken; choose another: DEMO_GPSD_PORT=N make demo" >&2
+  exit 1
+fi
+trap cleanup INT TERM EXIT
+make_device_root
 
 # KELVANE_LOCSERVER_ARGS adds options, such as --upstream URL for a living service.
 # shellcheck disable=SC2086
-"$build/tools/location_server/kelvane-locserver" --port 0 --cells "$source_dir/data/cells.csv" \
-  --wifi "$source_dir/data/wifi.csv" --log "$root/locserver.log" ${KELVANE_LOCSERVER_ARGS:-} > "$root/locserver.out" &
+"$build/tools/location_server/kelvane-locserver" --port 0 --cells "${DEMO_CELLS:-$source_dir/data/cells.csv}" \
+  --wifi "${DEMO_WIFI:-$source_dir/data/wifi.csv}" --log "$root/locserver.log" ${KELVANE_LOCSERVER_ARGS:-} \
+  > "$root/locserver.out" &
 pids+=($!)
 for _ in $(seq 50); do [ -s "$root/locserver.out" ] && break; sleep 0.1; done
 server_port=$(head -n 1 "$root/locserver.out")
+if [ -z "$server_port" ]; then
+  echo "The location server did not start (its errors are above)." >&2
+  exit 1
+fi
 echo "Location server on 127.0.0.1:$server_port (the device uses it as its HTTP proxy)"
-printf 'ProxyIP=127.0.0.1\nProxyPort=%s\nPort=COM5\n' "$server_port" > "$root/Program Files/Kelvane/config.ini"
+set_setting ProxyIP 127.0.0.1
+set_setting ProxyPort "$server_port"
+set_setting Port COM5
 
-"$build/tools/device_tool/kdevice" run "$root" '\Program Files\Kelvane\Quorvane.exe' > "$root/quorvane.out" 2>&1 &
+# A session of its own: the terminal's Ctrl-C reaches this script, which
+# saves the log before it closes the program.
+setsid "$kdevice" run "$root" '\Program Files\Kelvane\Quorvane.exe' > "$root/quorvane.out" 2>&1 < /dev/null &
 program_pid=$!
-for _ in $(seq 100); do [ -e "$root/dev/COM5" ] && [ -e "$root/dev/GPD0" ] && break; sleep 0.1; done
-echo "Quorvane runs (pid $program_pid); its screen is $root/screen.txt"
-echo "Virtual port COM5: on the host at $root/dev/COM5 -> $(readlink "$root/dev/COM5")"
-echo "GPS Intermediate Driver port GPD0: at $root/dev/GPD0 -> $(readlink "$root/dev/GPD0" || echo none)"
-echo "Point any NMEA program at those pseudo-terminals."
+for _ in $(seq 100); do [ -e "$root/dev/GPD0" ] && [ -e "$root/dev/COM5.tcp" ] && break; sleep 0.1; done
+if ! kill -0 "$program_pid" 2>/dev/null; then
+  echo "Quorvane did not start; the end of $root/quorvane.out:" >&2
+  tail -n 5 "$root/quorvane.out" >&2
+  exit 1
+fi
+nmea_tcp=$(cat "$root/dev/COM5.tcp" 2>/dev/null || true)
 
-gpsd_port=$(free_port)
-gpsd -N -n -b -S "$gpsd_port" "$root/dev/COM5" "$root/dev/GPD0" 2> "$root/gpsd.err" &
+sources=("$root/dev/GPD0")
+if [ -n "$nmea_tcp" ]; then sources+=("tcp://$nmea_tcp"); else sources+=("$root/dev/COM5"); fi
+gpsd -N -n -b -S "$gpsd_port" "${sources[@]}" 2> "$root/gpsd.err" &
 pids+=($!)
-for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$gpsd_port") 2>/dev/null && break; sleep 0.1; done
-echo "gpsd reads both on port $gpsd_port; its fixes follow (Ctrl-C ends the demo):"
-echo
+for _ in $(seq 50); do port_busy "$gpsd_port" && break; sleep 0.1; done
+
+cat <<EOF
+
+== Kelvane runs (pid $program_pid)
+Its screen:              $root/screen.txt
+Keys and menu commands:  echo 'command 40008' > $root/input   (shows the log)
+Its own output, errors:  $root/quorvane.out
+NMEA over TCP (COM5):    ${nmea_tcp:-not served, see quorvane.out}
+Serial port COM5:        $root/dev/COM5 -> $(readlink "$root/dev/COM5" || echo none)
+gpsd reads the GPS Intermediate Driver's port and the NMEA over TCP.
+
+== gpsd serves fixes on 127.0.0.1:$gpsd_port. In another terminal:
+    cgps localhost:$gpsd_port
+    gpspipe -w localhost:$gpsd_port
+A navigation program on this host connects to gpsd at localhost:$gpsd_port,
+or reads NMEA from ${nmea_tcp:-the TCP port}.
+
+Fixes as gpsd reports them (Ctrl-C ends the demo and saves the log):
+EOF
 
 summarise() {
-  # One line per fix report: which port, the fix mode, latitude and longitude.
-  sed -un 's/.*"class":"TPV","device":"[^"]*\/\([A-Z0-9]*\)".*"mode":\([0-9]\).*"lat":\([-0-9.]*\),"lon":\([-0-9.]*\).*/\1  fix mode \2  lat \3  lon \4/p'
+  # One line per fix report: the source, the fix mode, latitude and longitude.
+  sed -un 's/.*"class":"TPV","device":"\([^"]*\)".*"mode":\([0-9]\).*"lat":\([-0-9.]*\),"lon":\([-0-9.]*\).*/\1  fix mode \2  lat \3  lon \4/p' |
+    sed -u "s|^$root/dev/||"
 }
 if [ -n "${DEMO_SECONDS:-}" ]; then
   timeout "$DEMO_SECONDS" gpspipe -w "localhost:$gpsd_port" | summarise || true

@@ -1,95 +1,127 @@
-// Bridges between ports and host pseudo-terminals.
+// Bridges between ports and host programs.
 #include "devmgr/bridge.h"
 
+#include "devmgr/bridge_outlet.h"
 #include "devmgr/named_device.h"
+#include "devmgr/pty_outlet.h"
+#include "devmgr/tcp_outlet.h"
 #include "internal/device_root.h"
+#include "internal/leftovers.h"
 #include "internal/profile_value.h"
 
 #include <pegdser.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <cwctype>
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace kelvane {
 namespace {
 
+// The registered NMEA 0183 port, on loopback: nothing outside the host.
+const char kDefaultTcpAddress[] = "127.0.0.1";
+const uint16_t kDefaultTcpPort = 10110;
 // How long bytes from the host wait for room on the port (device ms).
 const DWORD kHostWriteWait = 100;
+// Output without a line end longer than this is passed on as it stands.
+const size_t kLongestLine = 4096;
 
 std::wstring Upper(std::wstring s) {
   std::transform(s.begin(), s.end(), s.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towupper(c)); });
   return s;
 }
 
-bool ProfileBridges(const std::wstring& name) {
-  for (const std::string& entry : ReadTexts(MemberOf(Profile(), "bridges"), "bridges"))
-    if (Upper(Widen(entry)) == Upper(name)) return true;
-  return false;
+// One entry of the profile's "bridges": a port name (a pseudo-terminal), or
+// {"name": "COM5:", "kind": "pty" | "tcp", "address": ..., "port": ...}.
+struct OutletConfig {
+  bool tcp = false;
+  std::string address = kDefaultTcpAddress;
+  uint16_t port = kDefaultTcpPort;
+};
+
+std::vector<OutletConfig> ProfileOutlets(const std::wstring& name) {
+  std::vector<OutletConfig> configs;
+  const Json::Value& list = MemberOf(Profile(), "bridges");
+  if (list.isNull()) return configs;
+  if (!list.isArray()) {
+    ReportProfileProblem("\"bridges\" must be a list");
+    return configs;
+  }
+  for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
+    const Json::Value& entry = list[i];
+    const std::string path = "bridges[" + std::to_string(i) + "]";
+    OutletConfig config;
+    std::string port_name;
+    if (entry.isString()) {
+      port_name = entry.asString();
+    } else if (entry.isObject()) {
+      port_name = ReadText(MemberOf(entry, "name"), path + ".name", "");
+      const std::string kind = ReadText(MemberOf(entry, "kind"), path + ".kind", "pty");
+      if (kind != "pty" && kind != "tcp") {
+        ReportProfileProblem("\"" + path + ".kind\" must be \"pty\" or \"tcp\"");
+        continue;
+      }
+      config.tcp = kind == "tcp";
+      config.address = ReadText(MemberOf(entry, "address"), path + ".address", kDefaultTcpAddress);
+      config.port = static_cast<uint16_t>(ReadCount(MemberOf(entry, "port"), path + ".port", kDefaultTcpPort, 65535));
+    } else {
+      ReportProfileProblem("\"" + path + "\" must be a port name or an object");
+      continue;
+    }
+    if (Upper(Widen(port_name)) == Upper(name)) configs.push_back(config);
+  }
+  return configs;
 }
 
 class Bridge {
  public:
-  // Null (reported on standard error) when the pseudo-terminal or the link
-  // cannot be made.
-  static std::unique_ptr<Bridge> Start(const std::wstring& name, KernelObjectPtr port);
+  // Null when none of the outlets could be made (each failure is reported
+  // on standard error).
+  static std::unique_ptr<Bridge> Start(const std::wstring& name, KernelObjectPtr port,
+                                       const std::vector<OutletConfig>& configs);
   ~Bridge();
 
  private:
   Bridge() = default;
   void DeviceToHost();
-  void HostToDevice();
+  void Deliver(const std::string& line);
 
   KernelObjectPtr port_;
-  int master_ = -1, slave_ = -1;
-  int stop_[2] = {-1, -1};  // a pipe: written to end the host-side thread
+  std::string file_name_;  // the port's name under ROOT/dev
+  std::vector<std::unique_ptr<BridgeOutlet>> outlets_;
   std::atomic<bool> stopping_{false};
-  std::filesystem::path link_;
-  std::thread to_host_, to_device_;
+  std::thread to_host_;
 };
 
-std::unique_ptr<Bridge> Bridge::Start(const std::wstring& name, KernelObjectPtr port) {
+std::unique_ptr<Bridge> Bridge::Start(const std::wstring& name, KernelObjectPtr port,
+                                      const std::vector<OutletConfig>& configs) {
   std::unique_ptr<Bridge> bridge(new Bridge);
   bridge->port_ = std::move(port);
-  char slave_name[128];
-  termios raw;
-  if (openpty(&bridge->master_, &bridge->slave_, slave_name, nullptr, nullptr) != 0 || pipe(bridge->stop_) != 0 ||
-      tcgetattr(bridge->slave_, &raw) != 0) {
-    std::perror("device: bridge");
-    return nullptr;
-  }
-  cfmakeraw(&raw);
-  tcsetattr(bridge->slave_, TCSANOW, &raw);
-  fcntl(bridge->master_, F_SETFL, fcntl(bridge->master_, F_GETFL) | O_NONBLOCK);
-
-  std::wstring link_name = name;
-  if (!link_name.empty() && link_name.back() == L':') link_name.pop_back();
-  bridge->link_ = DeviceRoot() / "dev" / Narrow(link_name);
-  std::error_code ec;
-  std::filesystem::create_directories(bridge->link_.parent_path(), ec);
-  std::filesystem::remove(bridge->link_, ec);
-  std::filesystem::create_symlink(slave_name, bridge->link_, ec);
-  if (ec) {
-    std::fprintf(stderr, "device: bridge link %s: %s\n", bridge->link_.c_str(), ec.message().c_str());
-    return nullptr;
-  }
+  bridge->file_name_ = PortFileName(name);
+  RemoveOrphanedPortFiles();
+  MarkPortOwner(bridge->file_name_, true);
   // Reads wait for data without limit; writes give up when the program does
   // not read.
   COMMTIMEOUTS timeouts = {0, 0, 0, 0, kHostWriteWait};
   bridge->port_->IoControl(IOCTL_SERIAL_SET_TIMEOUTS, &timeouts, sizeof(timeouts), nullptr, 0, nullptr);
+  bool pty_made = false;
+  for (const OutletConfig& config : configs) {
+    std::unique_ptr<BridgeOutlet> outlet;
+    if (config.tcp) {
+      outlet = TcpOutlet::Start(name, config.address, config.port);
+    } else if (!pty_made) {  // one pseudo-terminal per port, however often listed
+      outlet = PtyOutlet::Start(name, bridge->port_);
+      pty_made = true;
+    }
+    if (outlet) bridge->outlets_.push_back(std::move(outlet));
+  }
+  if (bridge->outlets_.empty()) return nullptr;
   bridge->to_host_ = std::thread(&Bridge::DeviceToHost, bridge.get());
-  bridge->to_device_ = std::thread(&Bridge::HostToDevice, bridge.get());
   return bridge;
 }
 
@@ -97,44 +129,30 @@ Bridge::~Bridge() {
   stopping_ = true;
   // Closing the port's handle ends a read or write blocked in it.
   if (port_) port_->OnLastHandleClosed();
-  if (stop_[1] >= 0) (void)!write(stop_[1], "x", 1);
   if (to_host_.joinable()) to_host_.join();
-  if (to_device_.joinable()) to_device_.join();
-  for (int fd : {master_, slave_, stop_[0], stop_[1]})
-    if (fd >= 0) close(fd);
-  std::error_code ec;
-  if (!link_.empty()) std::filesystem::remove(link_, ec);
+  outlets_.clear();
+  MarkPortOwner(file_name_, false);
 }
 
 void Bridge::DeviceToHost() {
   char buffer[1024];
+  std::string pending;  // the start of a line whose end has not come yet
   DWORD n = 0;
   while (!stopping_ && port_->Read(buffer, sizeof(buffer), &n)) {
-    // A host side that does not read loses what does not fit, as a serial
-    // line without a listener would.
-    for (DWORD sent = 0; sent < n;) {
-      const ssize_t w = write(master_, buffer + sent, n - sent);
-      if (w <= 0) break;
-      sent += static_cast<DWORD>(w);
+    pending.append(buffer, n);
+    size_t start = 0;
+    for (size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1)
+      Deliver(pending.substr(start, end + 1 - start));
+    pending.erase(0, start);
+    if (pending.size() > kLongestLine) {
+      Deliver(pending);
+      pending.clear();
     }
   }
 }
 
-void Bridge::HostToDevice() {
-  char buffer[1024];
-  while (!stopping_) {
-    pollfd fds[2] = {{master_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
-    if (poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;
-      return;
-    }
-    if (fds[1].revents) return;
-    const ssize_t r = read(master_, buffer, sizeof(buffer));
-    if (r <= 0) continue;  // EAGAIN; the slave side never hangs up, being held open here
-    DWORD written = 0;
-    // What the program has no room for is dropped once the write gives up.
-    port_->Write(buffer, static_cast<DWORD>(r), &written);
-  }
+void Bridge::Deliver(const std::string& line) {
+  for (const std::unique_ptr<BridgeOutlet>& outlet : outlets_) outlet->Deliver(line);
 }
 
 struct BridgeTable {
@@ -149,8 +167,15 @@ BridgeTable& Bridges() {
 
 }  // namespace
 
+std::string PortFileName(const std::wstring& port) {
+  std::wstring name = port;
+  if (!name.empty() && name.back() == L':') name.pop_back();
+  return Narrow(name);
+}
+
 void StartBridgeIfListed(const std::wstring& name) {
-  if (!ProfileBridges(name)) return;
+  const std::vector<OutletConfig> configs = ProfileOutlets(name);
+  if (configs.empty()) return;
   BridgeTable& t = Bridges();
   std::lock_guard<std::mutex> guard(t.lock);
   if (t.bridges.count(Upper(name))) return;
@@ -160,7 +185,7 @@ void StartBridgeIfListed(const std::wstring& name) {
     std::fprintf(stderr, "device: bridge cannot open %ls (%u)\n", name.c_str(), GetLastError());
     return;
   }
-  std::unique_ptr<Bridge> bridge = Bridge::Start(name, port);
+  std::unique_ptr<Bridge> bridge = Bridge::Start(name, port, configs);
   if (!bridge) {
     port->OnLastHandleClosed();
     return;

@@ -1,14 +1,14 @@
-// Bridges: a port named in the profile's "bridges" list is relayed to a host
-// pseudo-terminal, so host programs (gpsd, a terminal) talk to it as to a
-// serial device. The device manager opens the port as its second handle once
-// a program has opened it, and publishes the pseudo-terminal as the link
-// ROOT/dev/NAME (ROOT/dev/COM5 for COM5:).
+// Bridges: a port named in the profile's "bridges" list is relayed to host
+// programs (gpsd, navigation software, a terminal): on a pseudo-terminal
+// published as the link ROOT/dev/NAME (ROOT/dev/COM5 for COM5:), which they
+// use as a serial device, and/or on a TCP listening socket (NMEA over TCP).
+// The device manager opens the port as its second handle once a program has
+// opened it.
 //
-// The two directions run on threads of their own and never wait for each
-// other: bytes for a host side that does not read are dropped, and bytes from
-// the host wait at most a moment for room on the port before they are
-// dropped. The bridge keeps the pseudo-terminal's slave side open itself, so
-// a host program can close it and open it again without ending the bridge.
+// The port's output reaches the host a whole line at a time, and an outlet
+// whose reader does not keep up drops its oldest lines (bridge_outlet.h).
+// The two directions never wait for each other: bytes from the host wait at
+// most a moment for room on the port before they are dropped.
 #ifndef KELVANE_PLATFORM_DEVMGR_BRIDGE_H
 #define KELVANE_PLATFORM_DEVMGR_BRIDGE_H
 

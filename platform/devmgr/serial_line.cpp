@@ -1,10 +1,12 @@
 // Settings of the device layer's own serial ports.
 #include "devmgr/serial_line.h"
 
+#include "internal/device_clock.h"
 #include "internal/last_error.h"
 
 #include <pegdser.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace kelvane {
@@ -28,6 +30,23 @@ DWORD ReadWait(const COMMTIMEOUTS& t, DWORD count) {
   if (total == 0) return INFINITE;
   return total >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(total);
 }
+
+ReadTimer::ReadTimer(const COMMTIMEOUTS& t, DWORD count)
+    : count_(count), total_(HostDeadline(ReadWait(t, count))) {
+  first_byte_ends_ = t.ReadIntervalTimeout == MAXDWORD;
+  if (t.ReadIntervalTimeout != MAXDWORD) interval_ = t.ReadIntervalTimeout;
+}
+
+void ReadTimer::Arrived(DWORD got) {
+  if (got > 0 && interval_ != 0) interval_end_ = HostDeadline(interval_);
+}
+
+bool ReadTimer::Done(DWORD got) const {
+  if (got >= count_ || (got > 0 && first_byte_ends_)) return true;
+  return Clock::now() >= Deadline();
+}
+
+ReadTimer::Clock::time_point ReadTimer::Deadline() const { return std::min(total_, interval_end_); }
 
 SerialLine::SerialLine() {
   std::memset(&dcb_, 0, sizeof(dcb_));

@@ -9,6 +9,7 @@
 
 #include "internal/kernel_object.h"
 
+#include <chrono>
 #include <mutex>
 
 namespace kelvane {
@@ -34,6 +35,30 @@ class SerialLine : public KernelObject {
 // How long a read may wait for its first byte, in device ms: 0 returns at
 // once, INFINITE waits without limit (the platform's rules for COMMTIMEOUTS).
 DWORD ReadWait(const COMMTIMEOUTS& t, DWORD count);
+
+// The whole of the platform's COMMTIMEOUTS rules for one read of `count`
+// bytes, for ports whose bytes arrive one after another: the total time-out
+// counts from the start of the read, the interval time-out from the last byte
+// (once one has come), and ReadIntervalTimeout = MAXDWORD with
+// ReadTotalTimeoutMultiplier = MAXDWORD returns as soon as anything has come.
+class ReadTimer {
+ public:
+  using Clock = std::chrono::steady_clock;
+  ReadTimer(const COMMTIMEOUTS& t, DWORD count);
+  // Bytes arrived; `got` is how many the read holds now.
+  void Arrived(DWORD got);
+  // Whether the read returns now with the `got` bytes it holds.
+  bool Done(DWORD got) const;
+  // When to stop waiting for the next byte (time_point::max(): never).
+  Clock::time_point Deadline() const;
+
+ private:
+  const DWORD count_;
+  bool first_byte_ends_ = false;
+  Clock::time_point total_;
+  DWORD interval_ = 0;  // device ms; 0: no interval rule
+  Clock::time_point interval_end_ = Clock::time_point::max();
+};
 
 }  // namespace kelvane
 

@@ -5,6 +5,7 @@
 #include "internal/device_root.h"
 #include "internal/device_windows.h"
 #include "internal/display.h"
+#include "internal/leftovers.h"
 #include "internal/windowing.h"
 
 #include <fcntl.h>
@@ -159,6 +160,7 @@ class Session {
       return;
     }
     const auto folder = DisplayFolder();
+    RemoveDeadProcessPorts();
     port_path_ = ProcessPortPath(getpid());
     unlink(port_path_.c_str());
     port_fd_ = OpenFifo(port_path_);

@@ -1,5 +1,6 @@
 // The memory-scan source against an emulated OMAP phone whose radio keeps its
 // cell table in the simulated kernel memory.
+#include "diagnostic_lines.h"
 #include "support/device_fixture.h"
 #include "support/memory_profile.h"
 #include "support/scenario_profile.h"
@@ -34,12 +35,6 @@ constexpr uint32_t kTable = kRegion + 0x200001;
 constexpr unsigned kStep = 72;
 constexpr uint32_t kChunkStart = 0x80000000u;
 constexpr uint32_t kChunkAdvance = 0x3FFE0;
-
-std::vector<std::wstring> LogTexts() {
-  std::vector<std::wstring> texts;
-  for (const MessageLine& l : DiagnosticLog().Lines()) texts.push_back(l.text);
-  return texts;
-}
 
 bool Logged(const std::wstring& text) {
   const auto texts = LogTexts();

@@ -84,6 +84,44 @@ TEST_F(BridgeTest, AHostProgramCanCloseAndReopenThePseudoTerminal) {
   EXPECT_EQ(HostRead(5), "two\r\n");
 }
 
+// Nobody reads for a while: a reader that opens the link then starts on a
+// whole line, and what it gets is recent.
+TEST_F(BridgeTest, ALateReaderGetsOnlyRecentWholeLines) {
+  const int bursts = 30;
+  for (int burst = 0; burst < bursts; ++burst) {
+    for (const char* kind : {"GPGGA", "GPRMC", "GPGSA"}) {
+      const std::string line = std::string("$") + kind + "," + std::to_string(burst) + ",A*00\r\n";
+      ASSERT_EQ(Write(program, line), static_cast<long>(line.size()));
+    }
+    Sleep(500);  // device time, as the program's bursts come
+  }
+  OpenHost();
+  const std::string got = HostRead(1);
+  ASSERT_FALSE(got.empty());
+  // Whole lines only (the flush may fall between two lines of a burst).
+  for (size_t at = 0; at < got.size();) {
+    const size_t end = got.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos) << got;
+    EXPECT_EQ(got.compare(at, 3, "$GP"), 0) << got;
+    EXPECT_EQ(got.compare(end - 3, 3, "*00"), 0) << got;
+    at = end + 2;
+  }
+  EXPECT_EQ(got.find(",0,A"), std::string::npos) << got;
+  EXPECT_NE(got.find("$GPGSA," + std::to_string(bursts - 1) + ",A*00\r\n"), std::string::npos) << got;
+}
+
+TEST_F(BridgeTest, LinesLeftUnreadForSecondsAreDropped) {
+  ASSERT_EQ(Write(program, "$GPGGA,old*00\r\n"), 15);
+  Sleep(3000);
+  // A line arrives in pieces: it reaches the host only whole.
+  ASSERT_EQ(Write(program, "$GPGGA,"), 7);
+  Sleep(200);
+  ASSERT_EQ(Write(program, "new*00\r\n"), 8);
+  Sleep(400);
+  OpenHost();
+  EXPECT_EQ(HostRead(15), "$GPGGA,new*00\r\n");
+}
+
 TEST_F(BridgeTest, DeactivationRemovesTheLink) {
   EXPECT_TRUE(std::filesystem::is_symlink(root() / "dev" / "COM5"));
   TearDownActivations();

@@ -39,6 +39,11 @@ class EndToEndTest : public kelvane::testing::ChainTest {
     profile["scenario"]["steps"].append(ScenarioStep(kStepMs, ScenarioCell(250, 1, 7712, 40032)));
     profile["scenario"]["steps"].append(ScenarioStep(10 * kStepMs, ScenarioCell(250, 1, 7713, 99999)));
     AddBridges(&profile);
+    Json::Value tcp;  // NMEA over TCP on a free port, published in dev/COM5.tcp
+    tcp["name"] = "COM5:";
+    tcp["kind"] = "tcp";
+    tcp["port"] = 0;
+    profile["bridges"].append(tcp);
     WriteProfile(profile);
   }
 };
@@ -73,6 +78,23 @@ TEST_F(EndToEndTest, GpsdFollowsTheScenarioThroughBothPortsUntilTheCellIsUnknown
   program.Terminate();
   EXPECT_EQ(program.Wait(30s), 0) << program.Output();
   EXPECT_FALSE(std::filesystem::exists(driver_file));
+}
+
+TEST_F(EndToEndTest, GpsdReadsFixesFromTheTcpBridge) {
+  ASSERT_TRUE(StartServer());
+  ProgramRun program(QuorvanePath(), root());
+  const auto address_file = root() / "dev/COM5.tcp";
+  ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(address_file); }, 30s)) << program.Output();
+  std::string address;
+  std::ifstream(address_file) >> address;
+  gpsd_port_ = FreeLoopbackPort();
+  gpsd_ = std::make_unique<HostProcess>(
+      std::vector<std::string>{"gpsd", "-N", "-n", "-b", "-S", std::to_string(gpsd_port_), "tcp://" + address});
+  GpsdWatch watch(gpsd_port_);
+  ASSERT_TRUE(watch.connected());
+  EXPECT_TRUE(FixAt(watch, address, kFirstCell, 30s)) << program.Output();
+  program.Terminate();
+  EXPECT_EQ(program.Wait(30s), 0) << program.Output();
 }
 
 TEST_F(EndToEndTest, ACellOnlyTheLivingServiceKnowsGivesGpsdAFix) {
@@ -153,6 +175,77 @@ TEST_F(EndToEndTest, OnTheOmapPhoneTheMemoryScanPlacesAnUnknownCellByItsNeighbou
   EXPECT_EQ(log().find("scanning..."), std::string::npos);
   again.Terminate();
   EXPECT_EQ(again.Wait(30s), 0) << again.Output();
+}
+
+// A device without a radio interface layer whose COM3: is a host serial line
+// with a modem behind it (kelvane-modem on a pseudo-terminal).
+class ModemEndToEndTest : public EndToEndTest {
+ protected:
+  void SetUp() override {
+    EndToEndTest::SetUp();
+    modem_ = std::make_unique<HostProcess>(std::vector<std::string>{
+        std::string(KELVANE_BINARY_DIR) + "/tools/modem/kelvane-modem", "--root", root().string()});
+    std::string path;
+    ASSERT_TRUE(modem_->ReadLine(&path, 10000));
+    Json::Value profile;
+    profile["timeScale"] = 10;
+    profile["missingModules"].append("ril.dll");
+    profile["scenario"]["steps"].append(ScenarioStep(100 * kStepMs, ScenarioCell(250, 1, 7712, 40031)));
+    profile["ports"]["COM3:"]["kind"] = "tty";
+    profile["ports"]["COM3:"]["path"] = path;
+    profile["bridges"].append("COM5:");
+    profile["bridges"].append("GPD0:");
+    profile["gpsIntermediateDriver"]["port"] = "GPD0:";
+    WriteProfile(profile);
+  }
+  void SetMode(const std::string& mode) {
+    std::string config = ReadHostFile("Program Files/Kelvane/config.ini");
+    const size_t at = config.find("Mode=");
+    if (at != std::string::npos) config.erase(at, config.find('\n', at) + 1 - at);
+    std::ofstream(root() / "Program Files/Kelvane/config.ini") << config << "Mode=" << mode << "\n";
+  }
+  std::string LogFile() { return ReadHostFile("Program Files/Kelvane/log.txt"); }
+  std::unique_ptr<HostProcess> modem_;
+};
+
+TEST_F(ModemEndToEndTest, KeyThreeReadsTheModemAndTheNextStartTriesItsPortFirst) {
+  ASSERT_TRUE(StartServer());
+  SetMode("0");
+  {
+    ProgramRun program(QuorvanePath(), root());
+    ASSERT_TRUE(StartGpsd()) << program.Output();
+    GpsdWatch watch(gpsd_port_);
+    ASSERT_TRUE(watch.connected());
+    ASSERT_TRUE(program.Send("key 0x33")) << program.Output();
+    EXPECT_TRUE(FixAt(watch, "COM5", kFirstCell, 60s)) << program.Output();
+    program.Terminate();
+    ASSERT_EQ(program.Wait(30s), 0) << program.Output();
+  }
+  const std::string config = ReadHostFile("Program Files/Kelvane/config.ini");
+  EXPECT_NE(config.find("ModemPort=COM3:\n"), std::string::npos) << config;
+  EXPECT_NE(config.find("Mode=3\n"), std::string::npos) << config;
+
+  // Configured for the memory scan, which this device cannot do, and without
+  // a radio interface layer: the worker falls back to the modem, whose port
+  // it now tries before any other.
+  SetMode("2");
+  ProgramRun program(QuorvanePath(), root());
+  const bool read = WaitUntil(
+      [&] { return program.Send("command 40009") && LogFile().find("\na 250 1 7712 40031 ") != std::string::npos; }, 60s);
+  ASSERT_TRUE(read) << LogFile();
+  const std::string log = LogFile();
+  const size_t mem = log.find("--- Trying MEM mode ---\n");
+  const size_t ril = log.find("--- Trying RIL mode ---\n");
+  const size_t at = log.find("--- Trying AT mode ---\n");
+  ASSERT_NE(mem, std::string::npos) << log;
+  ASSERT_NE(ril, std::string::npos) << log;
+  ASSERT_NE(at, std::string::npos) << log;
+  EXPECT_LT(mem, ril);
+  EXPECT_LT(ril, at);
+  const std::string tried_first = "--- Trying AT mode ---\nCOM3: is OK\n";
+  EXPECT_EQ(log.compare(at, tried_first.size(), tried_first), 0) << log;
+  program.Terminate();
+  EXPECT_EQ(program.Wait(30s), 0) << program.Output();
 }
 
 }  // namespace

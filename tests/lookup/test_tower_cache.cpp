@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "core/cell_source_holder.h"
@@ -106,6 +107,8 @@ TEST_F(TowerCacheTest, LookupComparesTheWholeIdentityAndJudgesTheAge) {
       {CellRecord{250, 1, 10, 100}, 0, 0},
       {CellRecord{250, 1, 10, 101}, -3, 28},
       {CellRecord{-1, 1, 10, 102}, -1, -1},  // an unknown code matches nothing, not 0xFFFF
+      {CellRecord{250 + 0x10000, 1, 10, 100}, -1, -1},  // nor does a code beyond 16 bits
+      {CellRecord{250, 1 + 0x10000, 10, 100}, -1, -1},
       {CellRecord{250, 2, 10, 100}, -1, -1},
       {CellRecord{250, 1, 11, 100}, -1, -1},
       {CellRecord{251, 1, 10, 100}, -1, -1},
@@ -129,6 +132,29 @@ TEST_F(TowerCacheTest, LookupComparesTheWholeIdentityAndJudgesTheAge) {
   EXPECT_EQ(p.latitude, 55.0f);
   std::filesystem::remove(root() / "Program Files/Kelvane/cells.dat");
   EXPECT_EQ(LookupTower(CellRecord{250, 1, 10, 100}, &p, &offset), -1);
+}
+
+// The search reads the file in blocks of many records; a cell far into a
+// large file is found at its own offset, and a torn last record is no match.
+TEST_F(TowerCacheTest, LookupFindsCellsPastTheFirstBlocks) {
+  std::vector<TowerCacheRecord> records;
+  for (int i = 0; i < 7000; ++i)
+    records.push_back(CachedTower(250, 1, i / 100, i, 55.0f, 37.0f, i, kThisMonth, kThisMonth));
+  WriteCache(records);
+  for (int cell : {0, 2340, 2341, 4682, 6999}) {
+    Position p = kNoPosition;
+    LONG offset = -1;
+    EXPECT_EQ(LookupTower(CellRecord{250, 1, cell / 100, cell}, &p, &offset), 0) << cell;
+    EXPECT_EQ(offset, cell * kTowerRecordSize) << cell;
+    EXPECT_EQ(p.accuracy, cell) << cell;
+  }
+  uint8_t last[kTowerRecordSize];
+  EncodeTowerRecord(CachedTower(250, 1, 70, 7000, 55.0f, 37.0f, 1, kThisMonth, kThisMonth), last);
+  std::ofstream(root() / "Program Files/Kelvane/cells.dat", std::ios::binary | std::ios::app)
+      .write(reinterpret_cast<const char*>(last), kTowerRecordSize - 1);
+  Position p = kNoPosition;
+  LONG offset = -1;
+  EXPECT_EQ(LookupTower(CellRecord{250, 1, 70, 7000}, &p, &offset), -1);
 }
 
 TEST_F(TowerCacheTest, LookupTouchesAHitAtMostMonthly) {

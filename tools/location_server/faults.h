@@ -1,21 +1,7 @@
 // Faults the server puts into its answers to the location protocols on
 // demand: from the command line (--fault RULE, repeatable) or, while it runs,
-// from POST /_control (one RULE a line). RULE is a list of items separated by
-// commas:
-//   delay=MS           wait MS milliseconds (host time) before answering
-//   pause=MS           send the first half of the answer, wait MS, send the rest
-//   silence            read the request and never answer; the connection stays open
-//   stall              send the first half of the answer, then nothing more
-//   unknown-cell       every lookup misses (binary status 1, XML error, JSON without location)
-//   malformed          the body is cut to its first half (Content-Length matches the cut body)
-//   oversize           the body is padded to 5000 bytes (spaces; zeros for the binary protocol)
-//   no-content-length  no Content-Length header; the connection closes after the body
-//   overrun=N          N bytes more than Content-Length announces, then nothing more
-//   only=S[+S...]      only for these services: google (POST /glm/mmap),
-//                      yandex (GET /cellid_location/), json (POST /loc/json); default all
-//   times=N            only for the next N matching requests; default every one
-// The first rule that matches a request applies to it. silence wins over
-// stall, stall over pause.
+// from POST /_control (one RULE a line). The rules are listed in
+// kFaultRulesHelp below, which `kelvane-locserver --help` prints.
 #ifndef KELVANE_LOCSERVER_FAULTS_H
 #define KELVANE_LOCSERVER_FAULTS_H
 
@@ -26,6 +12,23 @@
 #include <vector>
 
 namespace locserver {
+
+inline constexpr char kFaultRulesHelp[] =
+    "A fault RULE is a list of items separated by commas:\n"
+    "  delay=MS           wait MS milliseconds (host time) before answering\n"
+    "  pause=MS           send the first half of the answer, wait MS, send the rest\n"
+    "  silence            read the request and never answer; the connection stays open\n"
+    "  stall              send the first half of the answer, then nothing more\n"
+    "  unknown-cell       every lookup misses (binary status 1, XML error, JSON without location)\n"
+    "  malformed          the body is cut to its first half (Content-Length matches the cut body)\n"
+    "  oversize           the body is padded to 5000 bytes (spaces; zeros for the binary protocol)\n"
+    "  no-content-length  no Content-Length header; the connection closes after the body\n"
+    "  overrun=N          N bytes more than Content-Length announces, then nothing more\n"
+    "  only=S[+S...]      only for these services: google (POST /glm/mmap),\n"
+    "                     yandex (GET /cellid_location/), json (POST /loc/json); default all\n"
+    "  times=N            only for the next N matching requests; default every one\n"
+    "The first rule that matches a request applies to it. silence wins over\n"
+    "stall, stall over pause.\n";
 
 struct FaultRule {
   static constexpr unsigned kAllServices = ~0u;

@@ -1,7 +1,9 @@
 // kelvane-locserver: the location web services the program asks, on loopback,
 // from CSV data and, for what they do not know, from a living geolocation
 // service; with the web map page, and faults on demand. The options are in
-// server_options.cpp; the control interface is described in control.h.
+// server_options.cpp, the fault rules in faults.h, the control interface in
+// control.h; `kelvane-locserver --help` prints all three.
+#include "faults.h"
 #include "http_upstream.h"
 #include "server.h"
 #include "server_options.h"
@@ -14,6 +16,19 @@
 #include <thread>
 #include <vector>
 
+namespace {
+
+const char kControlHelp[] =
+    "\n"
+    "While the server runs, its own port also answers:\n"
+    "  GET /_control      the fault rules in force, one a line (\"none\" for none)\n"
+    "  POST /_control     replaces them: one RULE a line; an empty body or the line\n"
+    "                     \"clear\" removes them all; a bad line is refused with 400\n"
+    "  GET /_requests     the requests received\n"
+    "  DELETE /_requests  empties that log\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
   locserver::ServerOptions options;
   options.cells = KELVANE_DATA_DIR "/cells.csv";
@@ -23,7 +38,7 @@ int main(int argc, char** argv) {
   std::string error;
   if (!locserver::ParseServerOptions(argc, argv, &options, &error)) {
     if (error.empty()) {
-      std::fputs(locserver::kServerUsage, stdout);
+      std::printf("%s\n%s%s", locserver::kServerUsage, locserver::kFaultRulesHelp, kControlHelp);
       return 0;
     }
     std::fprintf(stderr, "kelvane-locserver: %s\n%s", error.c_str(), locserver::kServerUsage);
