@@ -15,7 +15,9 @@
 namespace {
 
 using namespace std::chrono_literals;
+using kelvane::testing::FreeLoopbackPort;
 using kelvane::testing::GpsdWatch;
+using kelvane::testing::HostProcess;
 using kelvane::testing::kFirstCell;
 using kelvane::testing::kSecondCell;
 using kelvane::testing::Place;
