@@ -1,5 +1,6 @@
 #include "bench_device.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <fstream>
@@ -28,6 +29,16 @@ std::filesystem::path MakeBenchDevice() {
   setenv("KELVANE_DEVICE_ROOT", pattern, 1);
   atexit(RemoveDevice);
   return RootFolder();
+}
+
+long long ReadWholeFile(const WCHAR* path) {
+  static char block[1 << 16];
+  FILE* file = _wfopen(path, L"rb");
+  if (!file) return -1;
+  long long total = 0;
+  for (size_t n; (n = fread(block, 1, sizeof block, file)) > 0;) total += static_cast<long long>(n);
+  fclose(file);
+  return total;
 }
 
 }  // namespace kelvane::bench

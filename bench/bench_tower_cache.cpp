@@ -66,16 +66,12 @@ void BM_LookupTower(benchmark::State& state) {
 
 void BM_PlainRead(benchmark::State& state) {
   UseCacheOf(static_cast<int>(state.range(0)));
-  static char block[1 << 16];
   for (auto _ : state) {
-    FILE* file = _wfopen(GetAppState().settings.tower_cache_path, L"rb");
-    if (!file) {
+    const long long total = kelvane::bench::ReadWholeFile(GetAppState().settings.tower_cache_path);
+    if (total < 0) {
       state.SkipWithError("cells.dat cannot be opened");
       break;
     }
-    size_t total = 0;
-    for (size_t n; (n = fread(block, 1, sizeof block, file)) > 0;) total += n;
-    fclose(file);
     benchmark::DoNotOptimize(total);
   }
   state.SetBytesProcessed(state.iterations() * state.range(0) * kTowerRecordSize);

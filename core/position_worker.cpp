@@ -7,16 +7,16 @@
 #include "core/messages.h"
 #include "core/process_state.h"
 #include "core/status_lines.h"
+#include "lookup/service_position.h"
 #include "lookup/tower_resolution.h"
 #include "settings/message_list.h"
-#include "wifi/wifi_lookup.h"
 #include "wifi/wifi_scanner.h"
 
 namespace {
 
 // A mode change seen at the top of a pass: the source the user chose is
 // opened, with no fall-back.
-void SwitchSource() {
+void SwitchSource(WifiSource& wifi_source) {
   ClearFlag(ModeChange);
   ClearFlag(PositionValid);
   ClearFlag(Interrupt);
@@ -26,8 +26,14 @@ void SwitchSource() {
   if (TestFlag(StopRequest)) return;
   StatusList().Clear();
   PostToMainWindow(MSG_REFRESH);
-  TheWifiScanner().ClearList();
+  wifi_source.ClearList();
   TheCellSourceHolder().SelectSource(static_cast<int>(AppMode()));
+}
+
+// A position off the globe (or NaN) never reaches the sentences, whatever
+// its source: its lookup counts as having no usable answer.
+int Checked(int code, const Position& position) {
+  return code == 0 && !IsOnGlobe(position.latitude, position.longitude) ? -3 : code;
 }
 
 }  // namespace
@@ -36,8 +42,9 @@ Position BetterPosition(const Position& tower, const Position& wifi) {
   return wifi.accuracy < tower.accuracy ? wifi : tower;
 }
 
-DWORD WINAPI PositionWorker(LPVOID) {
+DWORD WINAPI PositionWorker(LPVOID wifi_source) {
   CellSourceHolder& holder = TheCellSourceHolder();
+  WifiSource& wifi_scan = wifi_source ? *static_cast<WifiSource*>(wifi_source) : TheWifiScanner();
   if (holder.SelectSourceWithFallback() == 0) SetAppMode(static_cast<DWORD>(holder.ActiveMode()));
   const OnOffTexts texts = LoadOnOffTexts();
   StatusList().Clear();
@@ -47,12 +54,12 @@ DWORD WINAPI PositionWorker(LPVOID) {
     // The stop wins over a mode change pressed just before it.
     if (TestFlag(StopRequest)) return 0;
     if (TestFlag(ModeChange)) {
-      SwitchSource();
+      SwitchSource(wifi_scan);
       continue;
     }
     const DWORD pass_start = GetTickCount();
     const bool cell_changed = holder.RefreshCell() == 0;
-    const bool wifi_changed = TheWifiScanner().Scan() == 0;
+    const bool wifi_changed = wifi_scan.Scan() == 0;
     if (TestFlag(StopRequest)) return 0;
     const DWORD period = GetAppState().settings.tower_period;
     const bool retry_due = retry.Due(pass_start);
@@ -62,8 +69,8 @@ DWORD WINAPI PositionWorker(LPVOID) {
     int tower_code = -4;
     int wifi_code = -2;
     if (cell_changed || wifi_changed || retry_due) {
-      tower_code = ResolveTowerPosition(holder, &tower);
-      wifi_code = ResolveWifiPosition(&wifi);
+      tower_code = Checked(ResolveTowerPosition(holder, &tower), tower);
+      wifi_code = Checked(wifi_scan.Resolve(&wifi), wifi);
       if (tower_code != 0 && wifi_code != 0) {
         ClearFlag(PositionValid);
       } else {

@@ -8,7 +8,8 @@
 
 #include "core/position.h"
 
-DWORD WINAPI PositionWorker(LPVOID);
+// The parameter is the WifiSource to use; null: the device's WifiScanner.
+DWORD WINAPI PositionWorker(LPVOID wifi_source);
 
 // The result with the smaller accuracy radius; the tower result on a tie.
 Position BetterPosition(const Position& tower, const Position& wifi);

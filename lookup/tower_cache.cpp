@@ -7,19 +7,12 @@
 
 #include "core/app_state.h"
 #include "core/flags.h"
+#include "lookup/cache_lock.h"
 #include "lookup/month_stamp.h"
 #include "lookup/service_position.h"
 #include "lookup/tower_cache_record.h"
 
 namespace {
-
-class CacheLock {
- public:
-  CacheLock() { EnterCriticalSection(&GetAppState().wifi_lock); }
-  ~CacheLock() { LeaveCriticalSection(&GetAppState().wifi_lock); }
-  CacheLock(const CacheLock&) = delete;
-  CacheLock& operator=(const CacheLock&) = delete;
-};
 
 // Called with the cache lock held.
 FILE* OpenCache(const WCHAR* mode) { return _wfopen(GetAppState().settings.tower_cache_path, mode); }

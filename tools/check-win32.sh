@@ -22,6 +22,7 @@ declare -A CE_ONLY=(
   [core/startup.cpp]="SPI_GETOEMINFO"
   [output/gps_output.cpp]="DeactivateDevice"
   [output/virtual_port.cpp]="ActivateDevice|DeactivateDevice"
+  [wifi/wifi_radio.cpp]="GetProcAddressW"
   [settings/config_file.cpp]="DeleteAndRenameFile"
 )
 

@@ -1,8 +1,26 @@
 #include "wifi/wifi_scanner.h"
 
-// Until the access-point scan is built the device reports no Wi-Fi list at
-// all: it never changes. The scan of the network adapters, the radio switch
-// and the Wi-Fi cache will replace this.
-int WifiScanner::Scan() { return -1; }
+#include <nuiouser.h>
 
-void WifiScanner::ClearList() {}
+#include "core/app_state.h"
+#include "wifi/adapter_scan.h"
+#include "wifi/wifi_cache.h"
+#include "wifi/wifi_lookup.h"
+
+WifiScanner::WifiScanner() { CheckWifiCacheFile(); }
+
+int WifiScanner::Scan() {
+  if (WifiEnabled() != 0) radio_.EnsureRadioOn();
+  HANDLE device = CreateFileW(NDISUIO_DEVICE_NAME, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 1, nullptr);
+  if (device == INVALID_HANDLE_VALUE) return -1;
+  AccessPointList found;
+  int result = -1;
+  if (CollectAccessPoints(device, &found) && found != stored_) {
+    stored_.swap(found);
+    result = 0;
+  }
+  CloseHandle(device);
+  return result;
+}
+
+int WifiScanner::Resolve(Position* out) { return ResolveWifiPosition(out); }

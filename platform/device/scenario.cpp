@@ -45,6 +45,51 @@ bool ReadCell(const Json::Value& value, ScenarioCell* cell, std::string* problem
   return true;
 }
 
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool ReadMac(const std::string& text, BYTE mac[6]) {
+  if (text.size() != 17 || (text[2] != ':' && text[2] != '-')) return false;
+  for (size_t i = 0; i < 6; ++i) {
+    const size_t at = i * 3;
+    const int high = HexValue(text[at]), low = HexValue(text[at + 1]);
+    if (high < 0 || low < 0 || (i < 5 && text[at + 2] != text[2])) return false;
+    mac[i] = static_cast<BYTE>(high << 4 | low);
+  }
+  return true;
+}
+
+bool ReadSsid(const Json::Value& ap, std::string* ssid, std::string* problem) {
+  if (ap.isMember("ssid") && ap.isMember("ssidHex")) {
+    *problem = "give \"ssid\" or \"ssidHex\", not both";
+    return false;
+  }
+  if (ap.isMember("ssid")) {
+    if (!ap["ssid"].isString()) {
+      *problem = "\"ssid\" must be text";
+      return false;
+    }
+    *ssid = ap["ssid"].asString();
+  } else if (ap.isMember("ssidHex")) {
+    const std::string hex = ap["ssidHex"].isString() ? ap["ssidHex"].asString() : "?";
+    for (size_t i = 0; i + 1 < hex.size() && HexValue(hex[i]) >= 0 && HexValue(hex[i + 1]) >= 0; i += 2)
+      ssid->push_back(static_cast<char>(HexValue(hex[i]) << 4 | HexValue(hex[i + 1])));
+    if (ssid->size() * 2 != hex.size()) {
+      *problem = "\"ssidHex\" must be pairs of hexadecimal digits";
+      return false;
+    }
+  }
+  if (ssid->size() > 32) {
+    *problem = "an SSID has at most 32 bytes";
+    return false;
+  }
+  return true;
+}
+
 ScenarioStep ReadStep(const Json::Value& value, const std::string& where, std::vector<std::string>* problems) {
   ScenarioStep step;
   if (!value.isObject()) {
@@ -79,7 +124,17 @@ ScenarioStep ReadStep(const Json::Value& value, const std::string& where, std::v
       problems->push_back(where + " access point " + std::to_string(i) + ": needs \"mac\" text and \"signal\"");
       continue;
     }
-    step.access_points.push_back({ap["mac"].asString(), ap["signal"].asInt()});
+    ScenarioAccessPoint point;
+    point.signal = ap["signal"].asInt();
+    if (!ReadMac(ap["mac"].asString(), point.mac)) {
+      problems->push_back(where + " access point " + std::to_string(i) + ": \"mac\" is not like 00:1a:2b:3c:4d:5e");
+      continue;
+    }
+    if (!ReadSsid(ap, &point.ssid, &problem)) {
+      problems->push_back(where + " access point " + std::to_string(i) + ": " + problem);
+      continue;
+    }
+    step.access_points.push_back(point);
   }
   const Json::Value& connections = value["connections"];
   if (connections.isObject()) {

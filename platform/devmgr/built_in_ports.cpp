@@ -7,9 +7,11 @@
 //   "COM3:": {"kind": "tty", "path": "/dev/ttyUSB0"}
 //                                   a host serial device (a real modem)
 //   "BTC1:": {"kind": "modem", ...} a simulated GSM modem (modem_port.h)
-// and the GPS Intermediate Driver's port, when the profile gives the device one.
+// the GPS Intermediate Driver's port, when the profile gives the device one,
+// and the NDIS user-mode I/O device UIO1:, when it has network adapters.
 #include "devmgr/modem_port.h"
 #include "devmgr/named_device.h"
+#include "devmgr/ndis_uio.h"
 #include "devmgr/serial_line.h"
 #include "devmgr/tty_port.h"
 #include "gpsid/gps_intermediate_driver.h"
@@ -53,6 +55,7 @@ std::vector<std::pair<std::wstring, NamedDevicePtr>> BuiltInPorts() {
   std::vector<std::pair<std::wstring, NamedDevicePtr>> ports;
   // The GPS Intermediate Driver's port comes first: its name is the device's own.
   if (auto gps = StartGpsIntermediateDriver(); gps.second) ports.push_back(std::move(gps));
+  if (NamedDevicePtr uio = NdisUioDevice()) ports.emplace_back(L"UIO1:", std::move(uio));
   const Json::Value& list = ProfileSection("ports");
   for (const std::string& name : list.getMemberNames()) {
     const Json::Value& port = MemberOf(list, name);

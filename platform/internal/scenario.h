@@ -5,7 +5,7 @@
 // Profile: "scenario": {"loop": false, "steps": [{"duration": 60000,
 //   "serving": {"mcc": 250, "mnc": 1, "lac": 7712, "cellId": 40031,
 //               "signal": 20, "timingAdvance": 1},
-//   "neighbours": [...cells...], "accessPoints": [{"mac": "..", "signal": -60}],
+//   "neighbours": [...cells...], "accessPoints": [{"mac": "..", "signal": -60, "ssid": "Home"}],
 //   "connections": {"`GPRS": false}}]}
 //
 // The time line starts at the device's boot (the profile's tickStart is not
@@ -37,8 +37,9 @@ struct ScenarioCell {
 };
 
 struct ScenarioAccessPoint {
-  std::string mac;
+  BYTE mac[6] = {};  // from "00:1a:2b:3c:4d:5e" or with hyphens
   LONG signal = 0;
+  std::string ssid;  // the SSID's bytes as the air carries them (any bytes)
 };
 
 struct ScenarioStep {
@@ -56,6 +57,9 @@ struct Scenario {
 
 constexpr size_t kNoScenarioStep = static_cast<size_t>(-1);
 
+// An access point's SSID is "ssid" (text) or "ssidHex" (its bytes in
+// hexadecimal, for names that are not UTF-8); at most 32 bytes.
+//
 // Parses a profile's "scenario" value. Each problem adds one line to
 // `problems`; a bad cell or access point is left out, a bad duration counts 0.
 Scenario ParseScenario(const Json::Value& value, std::vector<std::string>* problems);

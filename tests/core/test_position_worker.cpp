@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <limits>
+#include <memory>
 #include <vector>
 
 #include "core/app_state.h"
@@ -17,6 +19,7 @@
 #include "core/process_state.h"
 #include "lookup/tower_cache.h"
 #include "settings/message_list.h"
+#include "wifi/wifi_source.h"
 
 namespace {
 
@@ -51,9 +54,11 @@ class PositionWorkerTest : public DeviceTest {
     DeletePositionLock();
     DeviceTest::TearDown();
   }
-  void StartWorker(DWORD tower_period) {
+  // The Wi-Fi source outlives the worker: TearDown ends the worker first.
+  void StartWorker(DWORD tower_period, std::unique_ptr<WifiSource> wifi = nullptr) {
     GetAppState().settings.tower_period = tower_period;
-    worker_ = CreateThread(nullptr, 0, PositionWorker, nullptr, 0, nullptr);
+    wifi_ = std::move(wifi);
+    worker_ = CreateThread(nullptr, 0, PositionWorker, wifi_.get(), 0, nullptr);
     ASSERT_NE(worker_, nullptr);
   }
   static size_t CountLines(MessageList& list, const std::wstring& text) {
@@ -71,6 +76,7 @@ class PositionWorkerTest : public DeviceTest {
     return false;
   }
 
+  std::unique_ptr<WifiSource> wifi_;
   HANDLE worker_ = nullptr;
 };
 
@@ -117,6 +123,40 @@ TEST_F(PositionWorkerTest, ASourceChosenByTheUserEndsTheWaitAndRebuildsTheStatus
   EXPECT_EQ(AppMode(), 0u);
   EXPECT_FALSE(TestFlag(ModeChange));
   EXPECT_FALSE(TestFlag(Interrupt));
+}
+
+// Access points that change once and resolve to one answer; used by the
+// worker thread only once the worker runs.
+class OneAnswerWifi : public WifiSource {
+ public:
+  explicit OneAnswerWifi(const Position& answer) : answer_(answer) {}
+  int Scan() override { return changed_ ? -1 : (changed_ = true, 0); }
+  void ClearList() override { changed_ = false; }
+  int Resolve(Position* out) override {
+    *out = answer_;
+    return 0;
+  }
+
+ private:
+  const Position answer_;
+  bool changed_ = false;
+};
+
+TEST_F(PositionWorkerTest, AWifiAnswerIsPublishedWhenTheTowerLookupFails) {
+  // The device has no way out: the tower lookup fails, the Wi-Fi one answers.
+  StartWorker(2000, std::make_unique<OneAnswerWifi>(Position{55.5f, 37.25f, 40}));
+  ASSERT_TRUE(Shows(StatusList(), L"latitude: 55.500000", 60000));
+  EXPECT_EQ(CountLines(StatusList(), L"longitude: 37.250000"), 1u);
+  EXPECT_EQ(CountLines(StatusList(), L"accuracy: 40m"), 1u);
+  EXPECT_TRUE(TestFlag(PositionValid));
+}
+
+TEST_F(PositionWorkerTest, APositionOffTheGlobeNeverBecomesTheFix) {
+  StartWorker(2000, std::make_unique<OneAnswerWifi>(Position{std::numeric_limits<float>::quiet_NaN(), 37.25f, 40}));
+  ASSERT_TRUE(Shows(StatusList(), L"Wi-Fi triangulation:", 60000));
+  EXPECT_EQ(CountLines(StatusList(), L"position is temporary unavailable"), 1u);
+  EXPECT_EQ(CountLines(StatusList(), L"GPS: Off"), 1u);
+  EXPECT_FALSE(TestFlag(PositionValid));
 }
 
 TEST_F(PositionWorkerTest, AStopThatCameWithAModeChangeEndsTheWorkerBeforeAnyOpen) {

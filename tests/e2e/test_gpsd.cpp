@@ -3,107 +3,51 @@
 // positions itself from the scenario's cells, and gpsd, reading the program's
 // bridged port and the GPS Intermediate Driver's port as GPS receivers,
 // reports the fixes a navigation program would get.
-#include "support/device_fixture.h"
+#include "chain_fixture.h"
 #include "support/fake_upstream.h"
 #include "support/scenario_profile.h"
-#include "support/gpsd_watch.h"
-#include "support/host_process.h"
 #include "support/program_runner.h"
 
 #include <json/reader.h>
 
-#include <cmath>
 #include <fstream>
 
 namespace {
 
 using namespace std::chrono_literals;
-using kelvane::testing::DeviceTest;
-using kelvane::testing::ScenarioCell;
-using kelvane::testing::ScenarioStep;
 using kelvane::testing::FreeLoopbackPort;
 using kelvane::testing::GpsdWatch;
 using kelvane::testing::HostProcess;
+using kelvane::testing::kFirstCell;
+using kelvane::testing::kSecondCell;
+using kelvane::testing::Place;
 using kelvane::testing::ProgramRun;
 using kelvane::testing::QuorvanePath;
+using kelvane::testing::ScenarioCell;
+using kelvane::testing::ScenarioStep;
 using kelvane::testing::WaitUntil;
 
-struct Place {
-  double latitude;
-  double longitude;
-};
-constexpr Place kFirstCell = {55.751244, 37.618423};   // 250/1/7712/40031 in data/cells.csv
-constexpr Place kSecondCell = {55.757000, 37.615000};  // 250/1/7712/40032
 
-class EndToEndTest : public DeviceTest {
+class EndToEndTest : public kelvane::testing::ChainTest {
  protected:
   static constexpr int kStepMs = 200000;  // device time: 20 s of host time at scale 10
 
   void SetUp() override {
-    DeviceTest::SetUp();
+    ChainTest::SetUp();
     Json::Value profile;
     profile["timeScale"] = 10;
     profile["sim"]["imsi"] = "250011234567890";
     profile["scenario"]["steps"].append(ScenarioStep(kStepMs, ScenarioCell(250, 1, 7712, 40031)));
     profile["scenario"]["steps"].append(ScenarioStep(kStepMs, ScenarioCell(250, 1, 7712, 40032)));
     profile["scenario"]["steps"].append(ScenarioStep(10 * kStepMs, ScenarioCell(250, 1, 7713, 99999)));
-    profile["bridges"].append("COM5:");
-    profile["bridges"].append("GPD0:");
+    AddBridges(&profile);
     Json::Value tcp;  // NMEA over TCP on a free port, published in dev/COM5.tcp
     tcp["name"] = "COM5:";
     tcp["kind"] = "tcp";
     tcp["port"] = 0;
     profile["bridges"].append(tcp);
-    profile["gpsIntermediateDriver"]["port"] = "GPD0:";
-    profile["registry"]["seed"]["HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\GPS Intermediate Driver\\Drivers"] =
-        Json::Value(Json::objectValue);
     WriteProfile(profile);
   }
-
-  // Starts the location server with the shipped data, or with these options,
-  // and points the program at it as its proxy.
-  bool StartServer(std::vector<std::string> options = {"--cells", std::string(KELVANE_SOURCE_DIR) + "/data/cells.csv",
-                                                       "--wifi", std::string(KELVANE_SOURCE_DIR) + "/data/wifi.csv"}) {
-    options.insert(options.begin(),
-                   {std::string(KELVANE_BINARY_DIR) + "/tools/location_server/kelvane-locserver", "--port", "0"});
-    server_ = std::make_unique<HostProcess>(options);
-    std::string port;
-    if (!server_->ReadLine(&port, 10000)) return false;
-    std::ofstream(root() / "Program Files/Kelvane/config.ini")
-        << "ProxyIP=127.0.0.1\nProxyPort=" << port << "\nPort=COM5\nGpsTimeOut=2000\n";
-    return true;
-  }
-
-  bool StartGpsd() {
-    gpsd_port_ = FreeLoopbackPort();
-    const bool linked = WaitUntil(
-        [&] { return std::filesystem::exists(root() / "dev/COM5") && std::filesystem::exists(root() / "dev/GPD0"); },
-        30s);
-    if (!linked) return false;
-    gpsd_ = std::make_unique<HostProcess>(std::vector<std::string>{
-        "gpsd", "-N", "-n", "-b", "-S", std::to_string(gpsd_port_), (root() / "dev/COM5").string(),
-        (root() / "dev/GPD0").string()});
-    return true;
-  }
-
-  // Waits for a 3D fix from the device whose path ends with `port` at place.
-  bool FixAt(GpsdWatch& watch, const std::string& port, const Place& place, std::chrono::seconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    Json::Value tpv;
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (!watch.Next("TPV", &tpv, 1000)) continue;
-      const std::string device = tpv["device"].asString();
-      if (device.size() < port.size() || device.compare(device.size() - port.size(), port.size(), port) != 0) continue;
-      if (tpv["mode"].asInt() == 3 && std::fabs(tpv["lat"].asDouble() - place.latitude) < 1e-5 &&
-          std::fabs(tpv["lon"].asDouble() - place.longitude) < 1e-5)
-        return true;
-    }
-    return false;
-  }
-
-  std::unique_ptr<HostProcess> server_;
-  std::unique_ptr<HostProcess> gpsd_;
-  int gpsd_port_ = 0;
 };
 
 TEST_F(EndToEndTest, GpsdFollowsTheScenarioThroughBothPortsUntilTheCellIsUnknown) {

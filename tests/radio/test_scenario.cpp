@@ -62,7 +62,8 @@ TEST(ParseScenario, ReadsCellsAccessPointsAndConnections) {
       {"duration": 60000,
        "serving": {"mcc": 250, "mnc": 1, "lac": 7712, "cellId": 40031, "signal": 20, "timingAdvance": 1},
        "neighbours": [{"mcc": 250, "mnc": 1, "lac": 7712, "cellId": 40032}],
-       "accessPoints": [{"mac": "00:1a:2b:3c:4d:5e", "signal": -61}],
+       "accessPoints": [{"mac": "00:1a:2b:3c:4d:5e", "signal": -61, "ssid": "Home"},
+                        {"mac": "00-1A-2B-3C-4D-5F", "signal": -70, "ssidHex": "c328"}],
        "connections": {"`GPRS": false}},
       {"duration": 1000}]})"),
                                                      &problems);
@@ -81,9 +82,12 @@ TEST(ParseScenario, ReadsCellsAccessPointsAndConnections) {
   ASSERT_EQ(first.neighbours.size(), 1u);
   EXPECT_EQ(first.neighbours[0].cell_id, 40032u);
   EXPECT_EQ(first.neighbours[0].signal, -1);
-  ASSERT_EQ(first.access_points.size(), 1u);
-  EXPECT_EQ(first.access_points[0].mac, "00:1a:2b:3c:4d:5e");
+  ASSERT_EQ(first.access_points.size(), 2u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(first.access_points[0].mac), 6), std::string("\x00\x1a\x2b\x3c\x4d\x5e", 6));
   EXPECT_EQ(first.access_points[0].signal, -61);
+  EXPECT_EQ(first.access_points[0].ssid, "Home");
+  EXPECT_EQ(first.access_points[1].mac[5], 0x5f);
+  EXPECT_EQ(first.access_points[1].ssid, "\xc3\x28");
   EXPECT_EQ(first.connections.at("`GPRS"), false);
   EXPECT_FALSE(s.steps[1].serving);
 }
@@ -93,7 +97,10 @@ TEST(ParseScenario, ReportsEachBadPartAndLeavesItOut) {
   const kelvane::Scenario s = kelvane::ParseScenario(ParseJson(R"({"steps": [
       {"serving": {"mcc": 250, "mnc": 1, "lac": 7712}},
       {"duration": -5, "neighbours": [{"mcc": "250", "mnc": 1, "lac": 1, "cellId": 2}, 7],
-       "accessPoints": [{"mac": 3}], "connections": {"`GPRS": "up"}},
+       "accessPoints": [{"mac": 3}, {"mac": "00:1a:2b:3c:4d", "signal": 1},
+                        {"mac": "00:1a:2b:3c:4d:5e", "signal": 1, "ssidHex": "c3z"},
+                        {"mac": "00:1a:2b:3c:4d:5e", "signal": 1, "ssid": "123456789012345678901234567890123"}],
+       "connections": {"`GPRS": "up"}},
       "not a step"]})"),
                                                      &problems);
   ASSERT_EQ(s.steps.size(), 3u);
@@ -102,8 +109,9 @@ TEST(ParseScenario, ReportsEachBadPartAndLeavesItOut) {
   EXPECT_TRUE(s.steps[1].neighbours.empty());
   EXPECT_TRUE(s.steps[1].access_points.empty());
   EXPECT_TRUE(s.steps[1].connections.empty());
-  // step 0: duration, serving; step 1: duration, two neighbours, access point, connection; step 2.
-  EXPECT_EQ(problems.size(), 8u);
+  // step 0: duration, serving; step 1: duration, two neighbours, four access
+  // points, connection; step 2.
+  EXPECT_EQ(problems.size(), 11u);
 }
 
 TEST_F(ScenarioTest, CurrentStepFollowsTheDeviceClockAndHoldsTheLast) {
