@@ -6,7 +6,8 @@
 # file is for, or "*" for every device. Add a line to ship another file.
 set(KELVANE_PACKAGE_LIST ${CMAKE_BINARY_DIR}/package.txt)
 set(package_lines
-  "file\t\\Program Files\\Kelvane\\Quorvane.exe\t$<TARGET_FILE:Quorvane>\t*"
+  "file\t\\Program Files\\Kelvane\\Quorvane.exe\t$<TARGET_FILE:Quorvane_PSPC>\tPocketPC"
+  "file\t\\Program Files\\Kelvane\\Quorvane.exe\t$<TARGET_FILE:Quorvane_WFSP>\tSmartphone"
   "file\t\\Program Files\\Kelvane\\Tavrel.dll\t$<TARGET_FILE:Tavrel>\t*"
   "file\t\\Program Files\\Kelvane\\translation.dll.0407.mui\t$<TARGET_FILE:translation_0407>\t*"
   "setup\t\\windows\\AppMgr\\Kelvane.dll\t$<TARGET_FILE:Marrowin>\t*")

@@ -46,6 +46,7 @@ port_busy() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 pids=()
 cleanup() {
   trap - INT TERM EXIT
+  [ -n "${on_terminal:-}" ] && exec 1>&3
   echo
   echo "== Stopping"
   if [ -n "${program_pid:-}" ] && kill -0 "$program_pid" 2>/dev/null; then
@@ -95,10 +96,30 @@ set_setting ProxyIP 127.0.0.1
 set_setting ProxyPort "$server_port"
 set_setting Port COM5
 
-# A session of its own: the terminal's Ctrl-C reaches this script, which
-# saves the log before it closes the program.
-setsid "$kdevice" run "$root" '\Program Files\Kelvane\Quorvane.exe' > "$root/quorvane.out" 2>&1 < /dev/null &
+# The phone's screen: on this terminal when there is one (and no DEMO_SECONDS),
+# with gpsd's latest fix below it; otherwise headless, dumped to screen.txt.
+# The web map opens in the host's browser where there is one.
+note="$root/gpsd-fix.txt"
+: > "$note"
+if command -v xdg-open > /dev/null && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  sed -i 's/"display": *"[a-z]*",/&\n  "shellOpensBrowser": true,/' "$root/device.json"
+fi
+on_terminal=
+if [ -t 0 ] && [ -t 1 ] && [ -z "${DEMO_SECONDS:-}" ]; then
+  on_terminal=1
+  sed -i 's/"display": *"none"/"display": "terminal"/' "$root/device.json"
+  echo "The phone's screen follows: F2 opens the menu, arrows and Enter choose, F1 quits."
+  sleep 2
+  KELVANE_TERMINAL_NOTE="$note" "$kdevice" run "$root" '\Program Files\Kelvane\Quorvane.exe' \
+    < /dev/tty > /dev/tty 2> "$root/quorvane.out" &
+else
+  # A session of its own: the terminal's Ctrl-C reaches this script, which
+  # saves the log before it closes the program.
+  setsid "$kdevice" run "$root" '\Program Files\Kelvane\Quorvane.exe' > "$root/quorvane.out" 2>&1 < /dev/null &
+fi
 program_pid=$!
+# The terminal is the phone's now: the demo's own news go to a file meanwhile.
+[ -n "$on_terminal" ] && exec 3>&1 1> "$root/demo.out"
 for _ in $(seq 100); do [ -e "$root/dev/GPD0" ] && [ -e "$root/dev/COM5.tcp" ] && break; sleep 0.1; done
 if ! kill -0 "$program_pid" 2>/dev/null; then
   echo "Quorvane did not start; the end of $root/quorvane.out:" >&2
@@ -137,7 +158,14 @@ summarise() {
   sed -un 's/.*"class":"TPV","device":"\([^"]*\)".*"mode":\([0-9]\).*"lat":\([-0-9.]*\),"lon":\([-0-9.]*\).*/\1  fix mode \2  lat \3  lon \4/p' |
     sed -u "s|^$root/dev/||"
 }
-if [ -n "${DEMO_SECONDS:-}" ]; then
+if [ -n "$on_terminal" ]; then
+  # The fixes go below the phone's screen; the demo ends when the program does.
+  gpspipe -w "localhost:$gpsd_port" | summarise > "$note" &
+  pids+=($!)
+  wait "$program_pid" || true
+  program_pid=
+  exec 1>&3
+elif [ -n "${DEMO_SECONDS:-}" ]; then
   timeout "$DEMO_SECONDS" gpspipe -w "localhost:$gpsd_port" | summarise || true
 else
   gpspipe -w "localhost:$gpsd_port" | summarise

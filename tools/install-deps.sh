@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config libjsoncpp-dev libgtest-dev libgmock-dev libbenchmark-dev
           libcpp-httplib-dev libnl-genl-3-dev libssl-dev openssl libjs-leaflet chromium gpsd gpsd-clients
-          g++-mingw-w64-x86-64)
+          g++-mingw-w64-x86-64 libncurses-dev tmux)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,16 +1,22 @@
 #include "ui/main_window.h"
 
-#include "core/app_state.h"
+#include <aygshell.h>
+
 #include "core/cell_source_holder.h"
 #include "core/flags.h"
 #include "core/messages.h"
 #include "core/startup.h"
 #include "settings/message_list.h"
-#include "ui/commands.h"
+#include "settings/resource_text.h"
+#include "ui/device_family.h"
+#include "ui/resource_ids.h"
+#include "ui/window_commands.h"
 
 namespace {
 
 bool g_started = false;
+HWND g_menu_bar = nullptr;
+SHACTIVATEINFO g_activation = {};  // touch-screen build only
 
 MessageList& VisibleList() { return TestFlag(LogView) ? DiagnosticLog() : StatusList(); }
 
@@ -23,24 +29,30 @@ void OnKeyDown(HWND window, DWORD key) {
   if (VisibleList().HandleKey(key)) PostMessageW(window, MSG_REFRESH, 0, 0);
 }
 
-bool OnCommand(HWND window, WORD command) {
-  switch (command) {
-    case IDM_QUIT:
-      SendMessageW(window, WM_CLOSE, 0, 0);
-      return true;
-    case IDM_LOG_SHOW:
-      if (ToggleFlag(LogView) & LogView) DiagnosticLog().ResetOffset();
-      PostMessageW(window, MSG_REFRESH, 0, 0);
-      return true;
-    case IDM_LOG_SAVE:
-      DiagnosticLog().SaveToFile();
-      return true;
-    case IDM_KEEP_WIFI_ON:
-      SetWifiEnabled(WifiEnabled() ? 0 : 1);
-      return true;
-    default:
-      return false;
+void OnCreate(HWND window) {
+  StartUp(window);
+  g_started = true;
+  SHMENUBARINFO bar = {};
+  bar.cbSize = sizeof bar;
+  bar.hwndParent = window;
+  bar.dwFlags = 0;
+  bar.nToolBarId = IDR_MENUBAR;
+  bar.hInstRes = ResourceModule();
+  g_menu_bar = SHCreateMenuBar(&bar) ? bar.hwndMB : nullptr;
+  if (kTouchScreenBuild) {
+    g_activation = {};
+    g_activation.cbSize = sizeof g_activation;
   }
+}
+
+void OnDestroy() {
+  if (g_started) {
+    ShutDown();
+    g_started = false;
+  }
+  if (g_menu_bar) DestroyWindow(g_menu_bar);
+  g_menu_bar = nullptr;
+  PostQuitMessage(0);
 }
 
 void OnPaint(HWND window) {
@@ -52,18 +64,23 @@ void OnPaint(HWND window) {
 
 }  // namespace
 
+HWND MainWindowMenuBar() { return g_menu_bar; }
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE:
-      StartUp(window);
-      g_started = true;
+      OnCreate(window);
       return 0;
     case WM_DESTROY:
-      if (g_started) {
-        ShutDown();
-        g_started = false;
-      }
-      PostQuitMessage(0);
+      OnDestroy();
+      return 0;
+    case WM_ACTIVATE:
+      if (!kTouchScreenBuild) break;
+      SHHandleWMActivate(window, wparam, lparam, &g_activation, 0);
+      return 0;
+    case WM_SETTINGCHANGE:
+      if (!kTouchScreenBuild) break;
+      SHHandleWMSettingChange(window, wparam, lparam, &g_activation);
       return 0;
     case WM_PAINT:
       OnPaint(window);
@@ -72,8 +89,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       OnKeyDown(window, static_cast<DWORD>(wparam));
       return 0;
     case WM_COMMAND:
-      if (OnCommand(window, LOWORD(wparam))) return 0;
-      return DefWindowProcW(window, message, wparam, lparam);
+      if (RunCommand(window, g_menu_bar, LOWORD(wparam))) return 0;
+      break;
     case MSG_BUSY:
       SetCursor(LoadCursorW(nullptr, IDC_WAIT));
       return 0;
@@ -81,11 +98,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       SetCursor(nullptr);
       return 0;
     case MSG_STARTED:
+      SetMenuCheckMarks(g_menu_bar);
       return 0;
     case MSG_REFRESH:
       InvalidateRect(window, nullptr, TRUE);
       return 0;
     default:
-      return DefWindowProcW(window, message, wparam, lparam);
+      break;
   }
+  return DefWindowProcW(window, message, wparam, lparam);
 }

@@ -1,5 +1,6 @@
 // The main window: class "KelvaneWinClass", title "Kelvane". Its creation
-// runs StartUp and its destruction ShutDown.
+// runs StartUp and makes the soft-key menu bar; its destruction runs
+// ShutDown. Window thread only.
 #ifndef KELVANE_UI_MAIN_WINDOW_H
 #define KELVANE_UI_MAIN_WINDOW_H
 
@@ -9,5 +10,7 @@
 #define MAIN_WINDOW_TITLE L"Kelvane"
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// The soft-key menu bar made at WM_CREATE; null when the shell could not make it.
+HWND MainWindowMenuBar();
 
 #endif

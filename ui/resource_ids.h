@@ -2,8 +2,9 @@
 #ifndef KELVANE_UI_RESOURCE_IDS_H
 #define KELVANE_UI_RESOURCE_IDS_H
 
-// Menu bar and menu
+// Menu bar (SHMENUBAR data), the menu it opens, the program's icon
 #define IDR_MENUBAR 101
+#define IDR_MENU 101
 #define IDI_PROGRAM 103
 
 // String table

@@ -1,9 +1,11 @@
-// The program's string table (English). A translation library carries the
-// same identifiers in another language.
+// The program's string table and menu resources (English). A translation
+// library carries the same identifiers in another language.
 #include <windows.h>
 
 #include "kelvane_module.h"
 #include "ui/resource_ids.h"
+#include "ui/resource_layout.h"
+#include "ui/web_map.h"
 
 KELVANE_STRING_TABLE(
     {IDS_MENU, L"Menu"},
@@ -25,3 +27,8 @@ KELVANE_STRING_TABLE(
     {IDS_NOT_SUPPORTED, L"device is not supported"},
     {IDS_UNKNOWN_PROBLEM, L"unknown problem"},
     {IDS_LOADING, L"Loading..."})
+
+KELVANE_RESOURCES_DEFINITION {
+  return ProgramResources({L"Menu", L"Maps", WEB_MAP_NAME, L"Options", L"Keep Wi-Fi On", L"Help", L"About", L"ReadMe",
+                           L"Log", L"Show", L"Save To File"});
+}

@@ -90,10 +90,15 @@ typedef struct tagCREATESTRUCTW {
 #define VK_UP 0x26
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
+#define VK_F1 0x70
+#define VK_F2 0x71
 #define VK_NUMPAD0 0x60
 #define VK_NUMPAD1 0x61
 #define VK_NUMPAD2 0x62
 #define VK_NUMPAD3 0x63
+// The soft keys under the screen send these.
+#define VK_TSOFT1 VK_F1
+#define VK_TSOFT2 VK_F2
 
 // Class and window styles
 #define CS_VREDRAW 0x0001
@@ -141,6 +146,8 @@ typedef struct tagCREATESTRUCTW {
 #define MF_BYCOMMAND 0x00000000L
 #define MF_UNCHECKED 0x00000000L
 #define MF_CHECKED 0x00000008L
+#define MF_POPUP 0x00000010L
+#define MF_BYPOSITION 0x00000400L
 
 // Cursors
 #define IDC_ARROW MAKEINTRESOURCEW(32512)
@@ -187,6 +194,13 @@ HCURSOR WINAPI LoadCursorW(HINSTANCE hInstance, LPCWSTR lpCursorName);
 HCURSOR WINAPI SetCursor(HCURSOR hCursor);
 int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
 DWORD WINAPI CheckMenuItem(HMENU hmenu, UINT uIDCheckItem, UINT uCheck);
+HMENU WINAPI LoadMenuW(HINSTANCE hInstance, LPCWSTR lpMenuName);
+HMENU WINAPI GetSubMenu(HMENU hMenu, int nPos);
+int WINAPI GetMenuItemCount(HMENU hMenu);
+UINT WINAPI GetMenuState(HMENU hMenu, UINT uId, UINT uFlags);
+BOOL WINAPI DestroyMenu(HMENU hMenu);
+HICON WINAPI LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
+BOOL WINAPI DestroyIcon(HICON hIcon);
 
 KELVANE_END_DECLS
 

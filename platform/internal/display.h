@@ -1,7 +1,8 @@
-// The device's screen, as the profile's "display" chooses it. Only "none"
-// exists so far: the headless display (docs/headless-display.md), whose
-// screen is a grid of character cells dumped to ROOT/screen.txt. One cell is
-// one unit of window coordinates, so a text's extent is its length by 1.
+// The device's screen, as the profile's "display" chooses it: "none", the
+// headless display (docs/headless-display.md), whose screen is a grid of
+// character cells dumped to ROOT/screen.txt, or "terminal", which shows the
+// same grid on the terminal the program runs in and dumps it too. One cell
+// is one unit of window coordinates, so a text's extent is its length by 1.
 //
 // Called without WindowLock() held.
 #ifndef KELVANE_PLATFORM_DISPLAY_H
@@ -16,13 +17,14 @@ namespace kelvane {
 
 // The screen's size in cells (profile "displayColumns" x "displayRows").
 SIZE ScreenSize();
-// What this process shows changed (painting, cursor, activation): the
+// "terminal" or "none".
+std::string DisplayKind();
+// What this process shows changed (painting, cursor, activation, menus): the
 // screen is redrawn when one of its windows is the device's foreground.
 void RefreshScreen();
-// Shows a message box with these buttons (IDOK, IDYES, ...) and returns the
-// one chosen; `default_button` is the one Enter would choose.
-int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT type, const std::vector<int>& buttons,
-                   int default_button);
+// A message box came, changed or went: this process redraws the screen even
+// when none of its windows is in front (an installer has none).
+void RefreshScreenForBox();
 // Asks a person on the process's controlling terminal to choose one of the
 // buttons; 0 when the process has no terminal.
 int AskOnTerminal(const std::wstring& text, const std::wstring& caption, const std::vector<int>& buttons,

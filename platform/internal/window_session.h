@@ -17,6 +17,8 @@ namespace kelvane {
 // Called without WindowLock() held.
 void TopLevelWindowCreated();
 void TopLevelWindowGone();
+// Whether the session runs, so keys can reach this process.
+bool WindowSessionRuns();
 
 }  // namespace kelvane
 

@@ -54,6 +54,9 @@ struct Window {
   std::wstring title;
   DWORD style = 0;
   HWND parent = nullptr;  // WS_CHILD windows only
+  // A top-level window created with a parent is owned by it: it is not
+  // listed on the device, shows over its owner and goes with it.
+  HWND owner = nullptr;
   std::shared_ptr<MessageQueue> queue;  // the creating thread's
   uint64_t order = 0;                   // creation order in the process
   // Screen coordinates for top-level windows, the parent's client
@@ -124,7 +127,7 @@ bool IsOwnProcessWindow(HWND hwnd);
 // position of a window's client origin.
 std::shared_ptr<Window> TopLevelOf(const std::shared_ptr<Window>& window);
 POINT ClientOriginOnScreen(const std::shared_ptr<Window>& window);
-// Locked. The process's main window: its oldest live top-level window.
+// Locked. The process's main window: its oldest live unowned top-level window.
 HWND MainWindow();
 
 // Calls a window's procedure (without the lock); 0 for a window that is gone.

@@ -12,6 +12,8 @@
 #include "internal/device_root.h"
 #include "internal/profile_value.h"
 #include "internal/host_sockets.h"
+#include "internal/hosts_table.h"
+#include "internal/hosts_table.h"
 #include "internal/winsock_state.h"
 
 #include <cctype>
@@ -112,6 +114,18 @@ struct AddrInfoNode {
 };
 
 }  // namespace
+
+std::string HostsTableAddress(const std::string& name) {
+  uint32_t address = 0;
+  uint16_t port = 0;
+  if (LookupHostsTable(name.c_str(), &address, &port) != HostsEntry::kFound) return "";
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&address);  // network order
+  std::string text = std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." + std::to_string(bytes[2]) +
+                     "." + std::to_string(bytes[3]);
+  if (port != 0) text += ":" + std::to_string(ntohs(port));
+  return text;
+}
+
 }  // namespace kelvane
 
 using namespace kelvane;

@@ -4,6 +4,8 @@
 
 #include "internal/device_root.h"
 #include "internal/device_windows.h"
+#include "internal/overlays.h"
+#include "internal/terminal_display.h"
 #include "internal/display.h"
 #include "internal/leftovers.h"
 #include "internal/windowing.h"
@@ -31,8 +33,6 @@ namespace {
 constexpr size_t kMaxLine = 256;
 constexpr char kCloseByte = 'C';
 constexpr char kStopByte = 'S';
-// WM_KEYUP's lParam: repeat count 1, previous state down, transition up.
-constexpr LPARAM kKeyUpBits = 0xC0000001;
 
 std::atomic<int> g_signal_fd{-1};
 
@@ -119,8 +119,7 @@ void HandleInputLine(const std::string& line) {
   const unsigned long value = std::strtoul(argument, &end, 0);
   const bool number = fields == 2 && end != argument && *end == '\0';
   if (command == "key" && number && value > 0 && value < 0xFF) {
-    PostToMainWindow(WM_KEYDOWN, value, 1);
-    PostToMainWindow(WM_KEYUP, value, kKeyUpBits);
+    PressKey(static_cast<UINT>(value));
   } else if (command == "command" && number && value <= 0xFFFF) {
     PostToMainWindow(WM_COMMAND, value, 0);
   } else if (command == "close" && fields == 1) {
@@ -173,9 +172,11 @@ class Session {
     sigaction(SIGTERM, &action, &old_term_);
     sigaction(SIGINT, &action, &old_int_);
     thread_ = std::thread([this] { Run(); });
+    StartTerminalDisplay();
   }
 
   void Stop() {
+    StopTerminalDisplay();
     if (wake_[1] < 0) return;
     sigaction(SIGTERM, &old_term_, nullptr);
     sigaction(SIGINT, &old_int_, nullptr);
@@ -251,6 +252,11 @@ void TopLevelWindowCreated() {
   if (g_top_levels++ > 0) return;
   g_session = new Session;
   g_session->Start();
+}
+
+bool WindowSessionRuns() {
+  std::lock_guard<std::mutex> guard(g_session_lock);
+  return g_session != nullptr;
 }
 
 // The lock is held while the session stops, so that a new first window

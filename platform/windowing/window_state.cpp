@@ -142,7 +142,7 @@ POINT ClientOriginOnScreen(const std::shared_ptr<Window>& window) {
 
 HWND MainWindow() {
   for (const auto& window : OwnWindows())
-    if (window->IsTopLevel() && !window->destroying) return window->handle;
+    if (window->IsTopLevel() && !window->owner && !window->destroying) return window->handle;
   return nullptr;
 }
 

@@ -30,13 +30,16 @@ RECT Placement(int x, int y, int width, int height) {
   return RECT{x, y, x + width, y + height};
 }
 
-// Locked. A window and its descendants, parents before children.
+// Locked. A window, its descendants and the windows it owns, parents and
+// owners first.
 std::vector<std::shared_ptr<Window>> Subtree(const std::shared_ptr<Window>& root) {
   std::vector<std::shared_ptr<Window>> out{root};
   const auto all = OwnWindows();
   for (size_t i = 0; i < out.size(); ++i)
-    for (const auto& window : all)
-      if (!window->IsTopLevel() && window->parent == out[i]->handle) out.push_back(window);
+    for (const auto& window : all) {
+      const HWND above = window->IsTopLevel() ? window->owner : window->parent;
+      if (above == out[i]->handle && !window->destroying) out.push_back(window);
+    }
   return out;
 }
 
@@ -90,7 +93,8 @@ using namespace kelvane;
 // WM_CREATE is sent during the call with the CREATESTRUCTW; a window
 // procedure that answers -1 makes the creation fail, and the window is
 // destroyed (WM_DESTROY) before the call returns NULL. CW_USEDEFAULT gives a
-// top-level window the whole screen, as the device's shell does.
+// top-level window the whole screen, as the device's shell does. A top-level
+// window with a parent is owned by it and is not listed on the device.
 HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X, int Y,
                             int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
                             LPVOID lpParam) {
@@ -116,6 +120,7 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
     window->title = lpWindowName ? lpWindowName : L"";
     window->style = dwStyle & ~static_cast<DWORD>(WS_VISIBLE);
     window->parent = child ? hWndParent : nullptr;
+    window->owner = child ? nullptr : hWndParent;
     window->queue = CurrentQueue();
     window->rect = Placement(X, Y, nWidth, nHeight);
     ResizeFrame(*window);
@@ -131,7 +136,7 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
     DestroyWindow(hwnd);
     return nullptr;
   }
-  if (!child) {
+  if (!child && !hWndParent) {
     {
       std::lock_guard<std::mutex> guard(WindowLock());
       // The procedure may have destroyed its window already.

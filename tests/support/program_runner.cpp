@@ -16,6 +16,11 @@ namespace kelvane::testing {
 
 std::filesystem::path QuorvanePath() { return std::filesystem::path(KELVANE_BINARY_DIR) / "ui" / "Quorvane"; }
 
+std::filesystem::path QuorvanePathFor(const std::string& platform_type) {
+  if (platform_type == "Smartphone") return std::filesystem::path(KELVANE_BINARY_DIR) / "ui" / "keypad" / "Quorvane";
+  return QuorvanePath();
+}
+
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!condition()) {

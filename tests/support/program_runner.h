@@ -40,8 +40,11 @@ class ProgramRun {
 // Polls until condition holds or the limit passes.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit);
 
-// The Quorvane executable of this build.
+// The Quorvane executable of this build (the touch-screen build).
 std::filesystem::path QuorvanePath();
+// The build a device of this platform type runs: the keypad build for
+// "Smartphone", the touch-screen build for "PocketPC".
+std::filesystem::path QuorvanePathFor(const std::string& platform_type);
 
 }  // namespace kelvane::testing
 

@@ -40,7 +40,78 @@ bool ParseMessageBox(const std::string& line, ScreenDump::Box* box) {
   return UnquoteText(line, &pos, &box->text);
 }
 
+// The overlay lines between "cursor" and "rows"; false for a malformed one.
+bool ParseOverlay(const std::string& line, ScreenDump* dump) {
+  std::istringstream in(line);
+  std::string word;
+  in >> word;
+  if (word == "messagebox") {
+    ScreenDump::Box box;
+    if (!ParseMessageBox(line, &box)) return false;
+    dump->message_boxes.push_back(box);
+    return true;
+  }
+  if (word == "windowrect") {
+    RECT& r = dump->window_rect;
+    dump->has_window_rect = true;
+    return static_cast<bool>(in >> r.left >> r.top >> r.right >> r.bottom);
+  }
+  if (word == "softkeys") {
+    size_t pos = word.size();
+    while (pos < line.size()) {
+      ++pos;
+      std::wstring label;
+      if (!UnquoteText(line, &pos, &label)) return false;
+      dump->soft_keys.push_back(label);
+    }
+    return true;
+  }
+  if (word == "shell") {
+    std::string a, s;
+    return static_cast<bool>(in >> a >> dump->shell_activations >> s >> dump->shell_setting_changes) &&
+           a == "activations" && s == "settingchanges";
+  }
+  if (word == "menu") {
+    ScreenDump::Menu menu;
+    size_t depth;
+    std::string selected_word;
+    if (!(in >> depth >> selected_word >> menu.selected) || depth != dump->menus.size()) return false;
+    dump->menus.push_back(menu);
+    return true;
+  }
+  if (word == "item") {
+    ScreenDump::MenuItem item;
+    int checked = 0;
+    if (dump->menus.empty() || !(in >> item.command >> checked)) return false;
+    item.checked = checked != 0;
+    size_t pos = static_cast<size_t>(in.tellg()) + 1;
+    if (!UnquoteText(line, &pos, &item.text)) return false;
+    dump->menus.back().items.push_back(item);
+    return true;
+  }
+  if (word == "openbox") {
+    ScreenDump::OpenBox box;
+    std::string type, selected_word;
+    if (!(in >> type >> selected_word >> box.selected)) return false;
+    box.type = static_cast<UINT>(std::strtoul(type.c_str(), nullptr, 16));
+    size_t pos = static_cast<size_t>(in.tellg()) + 1;
+    if (!UnquoteText(line, &pos, &box.caption)) return false;
+    ++pos;
+    if (!UnquoteText(line, &pos, &box.text)) return false;
+    dump->open_boxes.push_back(box);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+const ScreenDump::MenuItem* ScreenDump::FindMenuItem(const std::wstring& text) const {
+  for (const auto& menu : menus)
+    for (const auto& item : menu.items)
+      if (item.text == text) return &item;
+  return nullptr;
+}
 
 ScreenDump::Colours ScreenDump::At(int row, int column) const {
   if (row < 0 || row >= rows || column < 0 || column >= columns) return {};
@@ -62,11 +133,8 @@ bool ReadScreenDump(const std::filesystem::path& root, ScreenDump* dump) {
   if (!std::getline(in, line) || !ParseWindow(line, &dump->window)) return false;
   if (!std::getline(in, line) || line.rfind("cursor ", 0) != 0) return false;
   dump->cursor = line.substr(7);
-  while (std::getline(in, line) && line != "rows") {
-    ScreenDump::Box box;
-    if (!ParseMessageBox(line, &box)) return false;
-    dump->message_boxes.push_back(box);
-  }
+  while (std::getline(in, line) && line != "rows")
+    if (!ParseOverlay(line, dump)) return false;
   for (int row = 0; row < dump->rows; ++row) {
     if (!std::getline(in, line)) return false;
     dump->text.push_back(line);

@@ -26,6 +26,21 @@ struct ScreenDump {
     std::wstring caption;
     std::wstring text;
   };
+  struct MenuItem {
+    UINT command = 0;  // 0 for a pop-up
+    bool checked = false;
+    std::wstring text;
+  };
+  struct Menu {
+    size_t selected = 0;
+    std::vector<MenuItem> items;
+  };
+  struct OpenBox {
+    UINT type = 0;
+    int selected = 0;  // the button Enter would choose
+    std::wstring caption;
+    std::wstring text;
+  };
   struct Colours {
     COLORREF fg = CLR_INVALID;
     COLORREF bg = CLR_INVALID;
@@ -35,13 +50,22 @@ struct ScreenDump {
   int rows = 0;
   Window window;
   std::string cursor;
-  std::vector<Box> message_boxes;
+  std::vector<Box> message_boxes;  // answered, oldest first
+  bool has_window_rect = false;
+  RECT window_rect{};
+  std::vector<std::wstring> soft_keys;
+  int shell_activations = 0;
+  int shell_setting_changes = 0;
+  std::vector<Menu> menus;  // the open menu's levels, outermost first
+  std::vector<OpenBox> open_boxes;
   std::vector<std::string> text;  // one per row, UTF-8, trailing blanks trimmed
 
   // The colours of a cell (CLR_INVALID outside the screen).
   Colours At(int row, int column) const;
   // The first row whose text contains `needle`, or -1.
   int FindRow(const std::string& needle) const;
+  // The open menu's item with this text (null when none shows).
+  const MenuItem* FindMenuItem(const std::wstring& text) const;
 
   std::vector<Colours> colours;  // rows x columns, row by row
 };

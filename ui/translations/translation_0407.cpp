@@ -4,6 +4,8 @@
 
 #include "kelvane_module.h"
 #include "ui/resource_ids.h"
+#include "ui/resource_layout.h"
+#include "ui/web_map.h"
 
 KELVANE_STRING_TABLE(
     {IDS_MENU, L"Men\u00fc"},
@@ -25,3 +27,8 @@ KELVANE_STRING_TABLE(
     {IDS_NOT_SUPPORTED, L"Ger\u00e4t wird nicht unterst\u00fctzt"},
     {IDS_UNKNOWN_PROBLEM, L"unbekanntes Problem"},
     {IDS_LOADING, L"Laden..."})
+
+KELVANE_RESOURCES_DEFINITION {
+  return ProgramResources({L"Men\u00fc", L"Karten", WEB_MAP_NAME, L"Optionen", L"WLAN eingeschaltet lassen", L"Hilfe",
+                           L"\u00dcber", L"Liesmich", L"Protokoll", L"Anzeigen", L"In Datei speichern"});
+}

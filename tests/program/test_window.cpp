@@ -1,0 +1,206 @@
+// The main window as a user meets it on either kind of device: the soft
+// keys, the menu and its check marks, the view switch, the help boxes and
+// the web map. Each test runs the build the device's platform type names.
+#include "support/device_fixture.h"
+#include "support/program_runner.h"
+#include "support/screen_dump.h"
+
+#include <fstream>
+
+namespace {
+
+using namespace std::chrono_literals;
+using kelvane::testing::DeviceTest;
+using kelvane::testing::ProgramRun;
+using kelvane::testing::QuorvanePathFor;
+using kelvane::testing::ReadScreenDump;
+using kelvane::testing::ScreenDump;
+using kelvane::testing::WaitUntil;
+
+constexpr const char* kSoftKeyLeft = "key 0x70";
+constexpr const char* kSoftKeyRight = "key 0x71";
+constexpr const char* kUp = "key 0x26";
+constexpr const char* kDown = "key 0x28";
+constexpr const char* kEnter = "key 0x0d";
+
+class WindowTest : public DeviceTest, public ::testing::WithParamInterface<std::string> {
+ protected:
+  void SetUp() override {
+    DeviceTest::SetUp();
+    profile_["platformType"] = GetParam();
+    profile_["timeScale"] = 20;
+    WriteProfile(profile_);
+  }
+  bool Touch() const { return GetParam() == "PocketPC"; }
+  std::unique_ptr<ProgramRun> Start() { return std::make_unique<ProgramRun>(QuorvanePathFor(GetParam()), root()); }
+  bool Send(ProgramRun& program, std::initializer_list<const char*> lines) {
+    for (const char* line : lines)
+      if (!program.Send(line)) return false;
+    return true;
+  }
+  // Waits for a dump that satisfies the condition; the last one read is in *dump.
+  bool ScreenUntil(const std::function<bool(const ScreenDump&)>& condition, ScreenDump* dump) {
+    return WaitUntil([&] { return ReadScreenDump(root(), dump) && condition(*dump); }, 20s);
+  }
+  // Quits with the left soft key, or with the shell's close when the window has none.
+  int Quit(ProgramRun& program, bool soft_keys = true) {
+    if (soft_keys) program.Send(kSoftKeyLeft);
+    else program.Terminate();
+    return program.Wait(30s);
+  }
+  std::string ConfigAtExit() { return ReadHostFile("Program Files/Kelvane/config.ini"); }
+
+  Json::Value profile_;
+};
+
+// Opens Menu > Help > Log with the keys, from a closed menu.
+const std::initializer_list<const char*> kToLogMenu = {kSoftKeyRight, kUp, kEnter, kUp, kEnter};
+
+TEST_P(WindowTest, SoftKeysSitUnderTheWindowOnATouchScreenAndOverItOnAKeypad) {
+  auto program = Start();
+  ScreenDump dump;
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.soft_keys.size() == 2 && d.FindRow("port:") >= 0; },
+                          &dump))
+      << program->Output();
+  EXPECT_EQ(dump.soft_keys, (std::vector<std::wstring>{L"Quit", L"Menu"}));
+  EXPECT_EQ(dump.text[19].rfind("Quit", 0), 0u) << dump.text[19];
+  EXPECT_EQ(dump.text[19].substr(dump.text[19].size() - 4), "Menu");
+  ASSERT_TRUE(dump.has_window_rect);
+  EXPECT_EQ(dump.window_rect.bottom, Touch() ? 19 : 20);
+  // Only the touch-screen build hands its activation to the shell.
+  if (Touch())
+    EXPECT_GE(dump.shell_activations, 1);
+  else
+    EXPECT_EQ(dump.shell_activations, 0);
+  EXPECT_EQ(Quit(*program), 0) << program->Output();
+}
+
+TEST_P(WindowTest, ShowSwitchesToTheLogAndBackWithItsCheckMarkAndTheOffsetReset) {
+  auto program = Start();
+  ScreenDump dump;
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+  ASSERT_TRUE(Send(*program, kToLogMenu));
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindMenuItem(L"Show") != nullptr; }, &dump));
+  EXPECT_FALSE(dump.FindMenuItem(L"Show")->checked);
+  ASSERT_TRUE(program->Send(kEnter));  // Show
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.menus.empty() && d.FindRow("port:") < 0; }, &dump));
+  const int version_row = dump.FindRow("1.54");
+  ASSERT_GE(version_row, 0) << "the log shows the version line";
+  EXPECT_EQ(dump.text[version_row], "1.54");
+  // Scrolled right, the log's lines move out to the left.
+  ASSERT_TRUE(program->Send("key 0x27"));
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("1.54") < 0 && d.FindRow("port:") < 0; }, &dump));
+  // Show again: the status, then Show once more: the log from its first column.
+  ASSERT_TRUE(Send(*program, kToLogMenu));
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindMenuItem(L"Show") != nullptr; }, &dump));
+  EXPECT_TRUE(dump.FindMenuItem(L"Show")->checked);
+  ASSERT_TRUE(program->Send(kEnter));
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump));
+  ASSERT_TRUE(program->Send("command 40008"));
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("1.54") >= 0; }, &dump));
+  EXPECT_EQ(dump.text[dump.FindRow("1.54")], "1.54");
+  EXPECT_EQ(Quit(*program), 0) << program->Output();
+}
+
+TEST_P(WindowTest, DigitsSelectTheSourceOnlyInTheStatusView) {
+  ScreenDump dump;
+  {
+    auto program = Start();
+    ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+    ASSERT_TRUE(Send(*program, {"command 40008", "key 0x32", "key 0x62"}));  // "2" and numpad 2 in the log view
+    ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("1.54") >= 0; }, &dump));
+    EXPECT_EQ(Quit(*program), 0) << program->Output();
+    EXPECT_NE(ConfigAtExit().find("Mode=1\n"), std::string::npos) << ConfigAtExit();
+  }
+  auto program = Start();
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+  ASSERT_TRUE(program->Send("key 0x60"));  // numpad 0 in the status view
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("device is not supported") >= 0; }, &dump));
+  EXPECT_EQ(Quit(*program), 0) << program->Output();
+  EXPECT_NE(ConfigAtExit().find("Mode=0\n"), std::string::npos) << ConfigAtExit();
+}
+
+TEST_P(WindowTest, KeepWifiOnTogglesTheSettingAndItsCheckMark) {
+  auto program = Start();
+  ScreenDump dump;
+  // The check marks are set once start-up is done, before the status shows.
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+  ASSERT_TRUE(Send(*program, {kSoftKeyRight, kDown, kEnter}));  // Menu > Options
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindMenuItem(L"Keep Wi-Fi On") != nullptr; }, &dump));
+  EXPECT_TRUE(dump.FindMenuItem(L"Keep Wi-Fi On")->checked) << "WiFiOn is 1 by default";
+  ASSERT_TRUE(program->Send(kEnter));
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.menus.empty(); }, &dump));
+  ASSERT_TRUE(Send(*program, {kSoftKeyRight, kDown, kEnter}));
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindMenuItem(L"Keep Wi-Fi On") != nullptr; }, &dump));
+  EXPECT_FALSE(dump.FindMenuItem(L"Keep Wi-Fi On")->checked);
+  ASSERT_TRUE(Send(*program, {"key 0x1b", "key 0x1b"}));  // closes the menu, level by level
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.menus.empty(); }, &dump));
+  EXPECT_EQ(Quit(*program), 0) << program->Output();
+  EXPECT_NE(ConfigAtExit().find("WiFiOn=0\n"), std::string::npos) << ConfigAtExit();
+}
+
+TEST_P(WindowTest, AboutAndReadMeShowTheirTextsAndAMissingReadMeShowsNothing) {
+  auto program = Start();
+  ScreenDump dump;
+  ASSERT_TRUE(Send(*program, {"command 40014", "command 40013"}));  // ReadMe (missing), About
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return !d.message_boxes.empty(); }, &dump)) << program->Output();
+  ASSERT_EQ(dump.message_boxes.size(), 1u) << "no box for the missing read-me";
+  const std::wstring about = dump.message_boxes[0].text;
+  EXPECT_EQ(dump.message_boxes[0].caption, L"About");
+  EXPECT_NE(about.find(L"1.54"), std::wstring::npos);
+  const std::wstring maker = L"http://kelvane.example.org/";
+  EXPECT_EQ(about.substr(about.size() - maker.size()), maker) << "the maker's address ends the text";
+  {
+    std::ofstream(root() / "Program Files/Kelvane/readme.txt") << "Line one\nLine two\n";
+  }
+  ASSERT_TRUE(program->Send("command 40014"));
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.message_boxes.size() == 2; }, &dump));
+  EXPECT_EQ(dump.message_boxes[1].text, L"Line one\nLine two\n");
+  EXPECT_EQ(dump.message_boxes[1].caption, L"");
+  EXPECT_EQ(dump.message_boxes[1].type, static_cast<UINT>(MB_OK));
+  EXPECT_EQ(Quit(*program), 0) << program->Output();
+}
+
+TEST_P(WindowTest, TheWebMapOpensAtZeroBeforeAnyPosition) {
+  auto program = Start();
+  ASSERT_TRUE(Send(*program, {kSoftKeyRight, kEnter, kEnter}));  // Menu > Maps > the map
+  EXPECT_TRUE(WaitUntil([&] { return !ReadHostFile("shell.log").empty(); }, 20s)) << program->Output();
+  EXPECT_EQ(ReadHostFile("shell.log"), "Open http://www.openstreetmap.org/#lat=0.000000&lon=0.000000&z=13\n");
+  EXPECT_EQ(Quit(*program), 0) << program->Output();
+}
+
+TEST_P(WindowTest, TheWaitCursorShowsWhileASourceIsBusy) {
+  auto program = Start();
+  ScreenDump dump;
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+  // As a cell source posts them: MSG_BUSY, then MSG_IDLE with its result.
+  auto post = [&](int message, int lparam) {
+    std::ofstream port(root() / "display" / (std::to_string(program->pid()) + ".port"));
+    port << "post " << std::hex << reinterpret_cast<uintptr_t>(dump.window.hwnd) << std::dec << " " << message
+         << " 0 " << lparam << "\n";
+  };
+  post(0x464, 0);
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.cursor == "wait"; }, &dump));
+  post(0x465, -1);
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.cursor == "none"; }, &dump));
+  EXPECT_EQ(Quit(*program), 0) << program->Output();
+}
+
+TEST_P(WindowTest, WithoutAMenuBarTheWindowKeepsItsHeightAndKeysStillWork) {
+  profile_["menuBarFails"] = true;
+  WriteProfile(profile_);
+  auto program = Start();
+  ScreenDump dump;
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+  EXPECT_TRUE(dump.soft_keys.empty());
+  EXPECT_EQ(dump.window_rect.bottom, 20);
+  ASSERT_TRUE(Send(*program, {kSoftKeyRight, "key 0x30"}));  // no menu opens; "0" selects no source
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("device is not supported") >= 0; }, &dump));
+  EXPECT_TRUE(dump.menus.empty());
+  EXPECT_EQ(Quit(*program, false), 0) << program->Output();
+}
+
+INSTANTIATE_TEST_SUITE_P(BothBuilds, WindowTest, ::testing::Values("PocketPC", "Smartphone"),
+                         [](const auto& info) { return info.param == "PocketPC" ? "TouchScreen" : "Keypad"; });
+
+}  // namespace
