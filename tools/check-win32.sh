@@ -45,25 +45,36 @@ PRELUDE
 export CXX WORK="$work"
 export FLAGS="-std=c++17 -fsyntax-only -Wall -Werror -DUNICODE -D_UNICODE -I. -I$work/include -include check_win32_prelude.h"
 mapfile -t sources < <(find core cell lookup wifi output driver ui settings setup -name '*.cpp' 2>/dev/null | sort)
-result() { echo "$work/$(echo "$1" | tr / _).$2"; }
+# The program is built for touch-screen (PSPC) and keypad (WFSP) devices; the
+# window's sources differ between the two, so they are checked once for each.
+families=(PSPC WFSP)
+checks=()
+for source in "${sources[@]}"; do
+  case "$source" in
+    ui/*) for family in "${families[@]}"; do checks+=("$family $source"); done ;;
+    *) checks+=("PSPC $source") ;;
+  esac
+done
+result() { echo "$work/$1_$(echo "$2" | tr / _).$3"; }
 # shellcheck disable=SC2016  # expanded by the inner shell
-printf '%s\n' "${sources[@]}" | xargs -P "$(nproc)" -n 1 sh -c \
-  'out="$WORK/$(echo "$1" | tr / _)"; $CXX $FLAGS "$1" >"$out.log" 2>&1; echo $? >"$out.rc"' sh
+printf '%s\n' "${checks[@]}" | xargs -P "$(nproc)" -L 1 sh -c \
+  'out="$WORK/$1_$(echo "$2" | tr / _)"; $CXX $FLAGS -DWIN32_PLATFORM_$1 "$2" >"$out.log" 2>&1; echo $? >"$out.rc"' sh
 
 failed=0
-for source in "${sources[@]}"; do
-  log=$(result "$source" log)
-  rc=$(cat "$(result "$source" rc)")
+for check in "${checks[@]}"; do
+  read -r family source <<<"$check"
+  log=$(result "$family" "$source" log)
+  rc=$(cat "$(result "$family" "$source" rc)")
   allowed=${CE_ONLY[$source]:-}
   if [ "$rc" -eq 0 ]; then
     [ -z "$allowed" ] && continue
-    echo "check-win32: $source now compiles: remove it from the Windows CE list"
+    echo "check-win32: $source now compiles ($family): remove it from the Windows CE list"
     failed=1
   elif [ -z "$allowed" ] || grep -E '(error|warning):' "$log" | grep -vqE "$allowed"; then
-    echo "check-win32: $source does not compile for Windows:"
+    echo "check-win32: $source does not compile for Windows ($family):"
     grep -E '(error|warning):' "$log" | head -5
     failed=1
   fi
 done
-[ "$failed" -eq 0 ] && echo "check-win32: ${#sources[@]} sources checked"
+[ "$failed" -eq 0 ] && echo "check-win32: ${#sources[@]} sources checked (${#checks[@]} compilations)"
 exit "$failed"
