@@ -139,17 +139,20 @@ int HttpExchange::SendText(const char* text, DWORD length) {
   while (sent < length) {
     // Stopping here fails the following ReceiveResponse at once.
     if (TestFlag(Interrupt)) return 1;
+    // Read before the send, so that only a send that moved nothing after the
+    // limit had passed ends the loop, however long this thread was held up.
+    const bool silent_too_long = GetTickCount() - last > send_timeout_;
     const int n = send(socket_, text + sent, static_cast<int>(length - sent), 0);
     if (n < 1) {
+      if (silent_too_long) {
+        LogError(L"send() failed TIMEOUT");
+        return 0;
+      }
       Sleep(kPollPause);
     } else {
       AddTraffic(static_cast<DWORD>(n));
       last = GetTickCount();
       sent += static_cast<DWORD>(n);
-    }
-    if (GetTickCount() - last > send_timeout_) {
-      LogError(L"send() failed TIMEOUT");
-      return 0;
     }
   }
   return 1;
@@ -181,8 +184,17 @@ int HttpExchange::ReceiveResponse() {
   DWORD last = GetTickCount();
   for (;;) {
     if (TestFlag(Interrupt)) return 0;
+    // Read before the recv: bytes that came within the limit are taken even
+    // when this thread looks late.
+    const bool silent_too_long = GetTickCount() - last > receive_timeout_;
     const int n = recv(socket_, buffer + received, static_cast<int>(kResponseLimit - received), 0);
     if (n < 1) {
+      if (silent_too_long) {
+        WCHAR line[64];
+        swprintf(line, 64, L"recv() failed %u TIMEOUT", static_cast<unsigned>(received));
+        LogError(line);
+        return 0;
+      }
       Sleep(kPollPause);
     } else {
       AddTraffic(static_cast<DWORD>(n));
@@ -208,12 +220,6 @@ int HttpExchange::ReceiveResponse() {
           return 1;
         }
       }
-    }
-    if (GetTickCount() - last > receive_timeout_) {
-      WCHAR line[64];
-      swprintf(line, 64, L"recv() failed %u TIMEOUT", static_cast<unsigned>(received));
-      LogError(line);
-      return 0;
     }
   }
   LogError(L"inet small buffer");

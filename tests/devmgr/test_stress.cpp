@@ -58,7 +58,12 @@ TEST_F(PortStressTest, ConcurrentUseThenDeactivation) {
         }
       });
     }
+    // A stretch of use, and then until bytes have moved: a loaded host may
+    // not have run the users yet. The minute only ends a run that hangs.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (moved.load() == 0 && std::chrono::steady_clock::now() < give_up)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_TRUE(DeactivateDevice(device));
     ForgetActivation(device);
     gone = true;

@@ -45,7 +45,9 @@ TEST_F(StreamTest, DefaultTimeoutsReturnAtOnceAndZeroTimeoutsWaitForData) {
   // The platform's "return at once" setting does not block either.
   ASSERT_TRUE(SetTimeouts(b, MAXDWORD, 0, 0));
   EXPECT_EQ(com.Read(b, in, sizeof(in)), 0u);
-  EXPECT_LT(GetTickCount() - before, 1000u);
+  // A read that waited would wait for good; the bound only has to leave a
+  // loaded host room (a device second was 50 host ms at this scale).
+  EXPECT_LT(GetTickCount() - before, 20000u);
 
   ASSERT_TRUE(SetTimeouts(b, 0, 0, 0));
   auto reader = std::async(std::launch::async, [&] { return com.Read(b, in, sizeof(in)); });

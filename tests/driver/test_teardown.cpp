@@ -133,7 +133,12 @@ TEST_F(TeardownTest, EveryEntryPointAtOnceThenDeinit) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
       }
     });
+    // A stretch of stress, and then until bytes have moved: a loaded host may
+    // not have run the writers yet. The minute only ends a run that hangs.
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (moved.load() == 0 && std::chrono::steady_clock::now() < give_up)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     Deinit();
     stop = true;
     // Nothing can block any more: every number is gone, so every call fails at once.

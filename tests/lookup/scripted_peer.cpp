@@ -2,8 +2,10 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -89,9 +91,24 @@ void ScriptedPeer::Handle(int connection) {
     if (script.pause_ms) std::this_thread::sleep_for(std::chrono::milliseconds(script.pause_ms));
     if (send(connection, chunk.data(), chunk.size(), MSG_NOSIGNAL) < 0) return;
   }
+  // The client's host acknowledges bytes once they are in the receive buffer.
+  for (int unacknowledged = 1; !stop_ && unacknowledged > 0;) {
+    if (ioctl(connection, SIOCOUTQ, &unacknowledged) != 0) return;
+    if (unacknowledged > 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    ++delivered_;
+  }
+  delivered_changed_.notify_all();
   // Held open, silent, until the client closes or the peer stops.
   while (!stop_)
     if (Readable(connection) && recv(connection, buffer, sizeof buffer, 0) <= 0) return;
+}
+
+bool ScriptedPeer::WaitDelivered(size_t count) {
+  std::unique_lock<std::mutex> guard(lock_);
+  return delivered_changed_.wait_for(guard, std::chrono::minutes(1), [&] { return delivered_ >= count; });
 }
 
 IdlePort::IdlePort(bool queue_full) {

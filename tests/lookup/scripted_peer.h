@@ -3,6 +3,10 @@
 // body), records it and plays the answer its script gives, then holds the
 // connection until the client closes it.
 //
+// A test that judges what the client made of a whole answer, not when it came,
+// waits with WaitDelivered until the answer is in the client's receive buffer:
+// a loaded host may run the peer's thread long after the client began to wait.
+//
 // This file uses the host's sockets and so must not include the device's
 // winsock2.h; its interface carries no socket types.
 #ifndef KELVANE_TESTS_LOOKUP_SCRIPTED_PEER_H
@@ -11,6 +15,7 @@
 #include <stdint.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -34,6 +39,10 @@ class ScriptedPeer {
 
   uint16_t port() const { return port_; }
   std::vector<std::string> Requests();
+  // Waits until `count` answers in all have been played and acknowledged by
+  // the client's host, so every byte of them is in its receive buffer. False
+  // when that did not happen within a minute, which only a broken peer does.
+  bool WaitDelivered(size_t count);
 
  private:
   void Serve();
@@ -45,6 +54,8 @@ class ScriptedPeer {
   std::atomic<bool> stop_{false};
   std::mutex lock_;
   std::vector<std::string> requests_;
+  size_t delivered_ = 0;  // guarded by lock_
+  std::condition_variable delivered_changed_;
   std::thread thread_;
 };
 
