@@ -229,12 +229,15 @@ bool AtCellSource::ReadChunk(char* chunk, DWORD size, DWORD* got) {
   DWORD last = start;
   for (;;) {
     if (TestFlag(Interrupt)) return false;
+    const DWORD before = GetTickCount();
     DWORD n = 0;
     if (!ReadFile(port_, chunk + *got, size - *got, &n, nullptr)) {
       // A failing port is not asked again within this read.
       return true;
     }
     const DWORD now = GetTickCount();
+    // A port that ignores the slice and answers at once must not be spun on.
+    if (n == 0 && now - before < kReadSlice) Sleep(10);
     if (n > 0) {
       *got += n;
       last = now;
