@@ -25,6 +25,17 @@ constexpr DWORD kVendorControl = 0xAAAA5679;
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 constexpr DWORD kChunk = 1024;
 
+// The line's read time-outs, in ms. A read of n bytes ends when it has them,
+// after kReadInterval of silence once a byte has come, or after
+// kReadMultiplier * n + kReadConstant in all.
+constexpr DWORD kReadInterval = 5000;
+constexpr DWORD kReadMultiplier = 20;
+constexpr DWORD kReadConstant = 5000;
+// A read on a silent line would block for up to 25 s, past the 10 s that
+// shut-down waits for the worker; the port is therefore asked for what it
+// has in slices this short, and the time-outs above are kept by ReadChunk.
+constexpr DWORD kReadSlice = 50;
+
 void Log(const WCHAR* text) { DiagnosticLog().AppendText(text, kBlack); }
 
 template <typename... Args>
@@ -96,11 +107,18 @@ bool AtCellSource::OpenPort(const WCHAR* name) {
       failed = L"GetCommTimeouts() failed %d.";
   }
   if (!failed) {
-    timeouts.ReadIntervalTimeout = 5000;
-    timeouts.ReadTotalTimeoutMultiplier = 20;
-    timeouts.ReadTotalTimeoutConstant = 5000;
+    timeouts.ReadIntervalTimeout = kReadInterval;
+    timeouts.ReadTotalTimeoutMultiplier = kReadMultiplier;
+    timeouts.ReadTotalTimeoutConstant = kReadConstant;
     timeouts.WriteTotalTimeoutMultiplier = 20;
     timeouts.WriteTotalTimeoutConstant = 5000;
+    if (!SetCommTimeouts(port_, &timeouts)) failed = L"SetCommTimeouts() failed %d.";
+  }
+  if (!failed) {
+    // Each ReadFile returns as soon as bytes are there, or after one slice.
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.ReadTotalTimeoutConstant = kReadSlice;
     if (!SetCommTimeouts(port_, &timeouts)) failed = L"SetCommTimeouts() failed %d.";
   }
   if (failed) {
@@ -204,6 +222,32 @@ int AtCellSource::SendCommand(const char* text, DWORD budget) {
   return 0;
 }
 
+bool AtCellSource::ReadChunk(char* chunk, DWORD size, DWORD* got) {
+  *got = 0;
+  const DWORD start = GetTickCount();
+  const DWORD total = kReadMultiplier * size + kReadConstant;
+  DWORD last = start;
+  for (;;) {
+    if (TestFlag(Interrupt)) return false;
+    const DWORD before = GetTickCount();
+    DWORD n = 0;
+    if (!ReadFile(port_, chunk + *got, size - *got, &n, nullptr)) {
+      // A failing port is not asked again within this read.
+      return true;
+    }
+    const DWORD now = GetTickCount();
+    // A port that ignores the slice and answers at once must not be spun on.
+    if (n == 0 && now - before < kReadSlice) Sleep(10);
+    if (n > 0) {
+      *got += n;
+      last = now;
+    }
+    if (*got >= size) return true;
+    if (*got > 0 && now - last >= kReadInterval) return true;
+    if (now - start >= total) return true;
+  }
+}
+
 int AtCellSource::ReadReply(const char* token, DWORD budget) {
   reply_.clear();
   DWORD last = GetTickCount();
@@ -211,7 +255,7 @@ int AtCellSource::ReadReply(const char* token, DWORD budget) {
   for (;;) {
     if (TestFlag(Interrupt)) return -1;
     DWORD n = 0;
-    if (!ReadFile(port_, chunk, kChunk, &n, nullptr)) n = 0;
+    if (!ReadChunk(chunk, kChunk, &n)) return -1;
     if (n == 0) Sleep(10);
     if (n > 0) {
       last = GetTickCount();

@@ -41,6 +41,9 @@ class AtCellSource : public CellSource {
   // Reads until the answer holds a carriage return and `token` (when given)
   // and a read came back short; the answer is then in reply_.
   int ReadReply(const char* token, DWORD budget);
+  // One read of up to `size` bytes under the line's time-outs, taken in short
+  // slices so that Interrupt ends it within one; false when interrupted.
+  bool ReadChunk(char* chunk, DWORD size, DWORD* got);
   void ClosePort();
 
   HANDLE port_ = INVALID_HANDLE_VALUE;

@@ -258,11 +258,37 @@ TEST_F(AtSourceTest, InterruptEndsADialogueAtOnce) {
   interrupter.join();
   ClearFlag(Interrupt);
   ASSERT_EQ(Count(L"-> AT+COPS=?\r"), 1);
-  // The read under way ends by its own time-out (about 25 s); then nothing
-  // more is waited for, no time-out but the open's drain is reported, and
-  // COM3: is never tried.
+  // The read under way ends at once; nothing more is waited for, no
+  // time-out but the open's drain is reported, and COM3: is never tried.
   EXPECT_LT(took, 100000u);
   EXPECT_EQ(Count(L"ERR: ReadFile() failed TIMEOUT"), 1);
+  EXPECT_EQ(Count(L"COM3: is OK"), 0);
+}
+
+TEST_F(AtSourceTest, InterruptCutsShortAReadOnASilentLine) {
+  // A single read of the open's drain on a silent line lasts 25480 ms under
+  // the line's time-outs, longer than shut-down waits for the worker; the
+  // interrupt must end it well before that. A slower clock keeps the
+  // interrupter's scheduling delay small in device time.
+  profile_["timeScale"] = 10;
+  Modem("COM1:")["silent"] = true;
+  Modem("COM3:");
+  Apply();
+  ASSERT_TRUE(WriteText(L"ModemPort", L"COM1:"));
+  AtCellSource source;
+  std::thread interrupter([] {
+    Sleep(3000);
+    SetFlag(Interrupt);
+  });
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(source.Open(), -1);
+  const DWORD took = GetTickCount() - start;
+  interrupter.join();
+  ClearFlag(Interrupt);
+  EXPECT_EQ(Count(L"COM1: is OK"), 1);
+  EXPECT_GE(took, 3000u);
+  EXPECT_LT(took, 10000u);
+  EXPECT_EQ(Count(L"ERR: ReadFile() failed TIMEOUT"), 0);  // given up, not timed out
   EXPECT_EQ(Count(L"COM3: is OK"), 0);
 }
 
