@@ -154,7 +154,10 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
 
 // ---- DestroyWindow ----
 // Only the window's own thread may destroy it. WM_DESTROY goes to the window,
-// then to its children; the handles stay valid until all have had it.
+// then to its children; the handles stay valid until all have had it. A
+// top-level window stays on the device's list, and so on the screen and
+// findable by other processes, until its WM_DESTROY has returned: a program
+// that winds down there is still the running instance.
 BOOL WINAPI DestroyWindow(HWND hWnd) {
   std::vector<std::shared_ptr<Window>> doomed;
   bool published;
@@ -168,8 +171,8 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
     for (const auto& w : doomed) w->destroying = true;
     published = window->published;
   }
-  if (published) WithdrawTopLevel(hWnd);
   for (const auto& w : doomed) CallWindowProcedure(w->handle, WM_DESTROY, 0, 0);
+  if (published) WithdrawTopLevel(hWnd);
   {
     std::lock_guard<std::mutex> guard(WindowLock());
     for (const auto& w : doomed) RemoveWindow(w->handle);

@@ -111,6 +111,21 @@ TEST_F(WindowsTest, WmCreateAnsweringMinusOneFailsTheCreationAndDestroysTheWindo
   EXPECT_TRUE(UnregisterClassW(kClassName, nullptr)) << "the failed window still counts for its class";
 }
 
+// Whatever a program does in WM_DESTROY, other programs still find it there:
+// it is still the running instance.
+TEST_F(WindowsTest, ATopLevelWindowIsFoundUntilItsWmDestroyReturns) {
+  HWND found_in_destroy = nullptr;
+  handler_ = [&found_in_destroy](HWND, UINT message, WPARAM, LPARAM, LRESULT*) {
+    if (message == WM_DESTROY) found_in_destroy = FindWindowW(kClassName, nullptr);
+    return false;
+  };
+  HWND top = CreateTestWindow();
+  ASSERT_NE(top, nullptr);
+  ASSERT_TRUE(DestroyWindow(top));
+  EXPECT_EQ(found_in_destroy, top);
+  EXPECT_EQ(FindWindowW(kClassName, nullptr), nullptr);
+}
+
 TEST_F(WindowsTest, CreationFailsForUnknownClassesAndParents) {
   const struct {
     const char* what;
