@@ -6,13 +6,14 @@
 // port, the device's network forwards whatever service port the caller asked
 // for to that port, so a server on any loopback port can stand in for a web
 // service on port 80. "network": {"hostResolver": false} leaves the host
-// resolver out, so names not in the table are unknown.
+// resolver out, so names not in the table are unknown; "resolveDelayMs" makes
+// every name wait that long first, as on a slow link, and nothing cuts the
+// wait short, as nothing does a blocking resolver's.
 #include <ws2tcpip.h>
 
 #include "internal/device_root.h"
 #include "internal/profile_value.h"
 #include "internal/host_sockets.h"
-#include "internal/hosts_table.h"
 #include "internal/hosts_table.h"
 #include "internal/winsock_state.h"
 
@@ -98,6 +99,8 @@ int Addresses(const char* nodename, int flags, std::vector<uint32_t>* addresses,
     return 0;
   }
   if (flags & AI_NUMERICHOST) return EAI_NONAME;
+  if (const uint64_t delay = ProfileCount("network", "resolveDelayMs", 0, INFINITE - 1))
+    Sleep(static_cast<DWORD>(delay));
   switch (LookupHostsTable(nodename, &address, port)) {
     case HostsEntry::kFound: addresses->push_back(address); return 0;
     case HostsEntry::kInvalid: return EAI_FAIL;
