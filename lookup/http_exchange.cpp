@@ -107,6 +107,12 @@ int HttpExchange::ConnectThroughProxy() {
 }
 
 int HttpExchange::ConnectDirect(const char* host) {
+  // An interrupted exchange never connects, so it does not wait for a name
+  // either: on a slow link that wait alone can outlast a quit's join.
+  if (TestFlag(Interrupt)) {
+    LogError(L"connect() failed");
+    return 0;
+  }
   addrinfo hints = {};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;

@@ -270,5 +270,22 @@ TEST_F(HttpExchangeTest, InterruptEndsConnectSendAndReceiveAtOnce) {
   for (const std::wstring& line : LogLines()) EXPECT_EQ(line.find(L"TIMEOUT"), std::wstring::npos) << line;
 }
 
+// Interrupted before the connection is made, an exchange does not wait on a
+// slow resolver for a name it will not use.
+TEST_F(HttpExchangeTest, AnInterruptedExchangeResolvesNoName) {
+  Json::Value profile;
+  profile["timeScale"] = 1000;
+  profile["network"]["hostResolver"] = false;
+  profile["network"]["resolveDelayMs"] = 3600000;
+  WriteProfile(profile);
+  SetFlag(Interrupt);
+  HttpExchange exchange;
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(exchange.OpenConnection("svc.example"), 0);
+  EXPECT_LT(GetTickCount() - start, 3600000u) << "the exchange waited for the name";
+  EXPECT_TRUE(LogHas(L"ERR: connect() failed"));
+  EXPECT_FALSE(LogHas(L"ERR: getaddrinfo() failed"));
+}
+
 }  // namespace
 }  // namespace kelvane::testing
