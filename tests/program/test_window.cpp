@@ -3,6 +3,7 @@
 // the web map. Each test runs the build the device's platform type names.
 #include "support/device_fixture.h"
 #include "support/program_runner.h"
+#include "support/scenario_profile.h"
 #include "support/screen_dump.h"
 
 #include <fstream>
@@ -14,6 +15,8 @@ using kelvane::testing::DeviceTest;
 using kelvane::testing::ProgramRun;
 using kelvane::testing::QuorvanePathFor;
 using kelvane::testing::ReadScreenDump;
+using kelvane::testing::ScenarioCell;
+using kelvane::testing::ScenarioStep;
 using kelvane::testing::ScreenDump;
 using kelvane::testing::WaitUntil;
 
@@ -199,6 +202,34 @@ TEST_P(WindowTest, WithoutAMenuBarTheWindowKeepsItsHeightAndKeysStillWork) {
   ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("device is not supported") >= 0; }, &dump));
   EXPECT_TRUE(dump.menus.empty());
   EXPECT_EQ(Quit(*program, false), 0) << program->Output();
+}
+
+// The worker waits 6 device seconds for the first service's name when Quit
+// comes. Until the threads are joined the window stays on the device, so a
+// second start still finds the running instance; the Russian cell has a second
+// service, whose name an interrupted lookup must not wait for as well, or the
+// join would run out and end the worker by force.
+TEST_P(WindowTest, QuitDuringALookupKeepsTheWindowUntilTheWorkerIsJoined) {
+  profile_["timeScale"] = 2;
+  profile_["network"]["hostResolver"] = false;
+  profile_["network"]["resolveDelayMs"] = 6000;
+  profile_["scenario"]["steps"][0] = ScenarioStep(1000000, ScenarioCell(250, 1, 7712, 40031));
+  WriteProfile(profile_);
+  auto program = Start();
+  ASSERT_TRUE(WaitUntil([&] { return ReadHostFile("connmgr.log").find("establish") != std::string::npos; }, 20s))
+      << program->Output();
+  ScreenDump dump;
+  ASSERT_TRUE(ScreenUntil([&](const ScreenDump& d) { return d.window.pid == program->pid(); }, &dump));
+  const DWORD quit_at = GetTickCount();
+  ASSERT_TRUE(program->Send(kSoftKeyLeft));
+  Sleep(1000);  // device time for the window to take the key and begin to shut down
+  ProgramRun second(QuorvanePathFor(GetParam()), root());
+  EXPECT_EQ(second.Wait(20s), 0) << "the second start found the first's window";
+  EXPECT_EQ(program->Wait(0ms), -1) << "the first was still winding down";
+  EXPECT_EQ(program->Wait(30s), 0) << program->Output();
+  EXPECT_LT(GetTickCount() - quit_at, 10000u) << "the worker was joined, not ended by force";
+  ASSERT_TRUE(ReadScreenDump(root(), &dump));
+  EXPECT_NE(dump.window.pid, program->pid());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBuilds, WindowTest, ::testing::Values("PocketPC", "Smartphone"),
