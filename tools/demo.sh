@@ -102,8 +102,15 @@ set_setting Port COM5
 note="$root/gpsd-fix.txt"
 : > "$note"
 if command -v xdg-open > /dev/null && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  sed -i 's/"display": *"[a-z]*",/&\n  "shellOpensBrowser": true,/' "$root/device.json"
+  grep -q '"shellOpensBrowser"' "$root/device.json" ||
+    sed -i 's/"display": *"[a-z]*",/&\n  "shellOpensBrowser": true,/' "$root/device.json"
 fi
+# Maps > Wikimapia shows the location server's map page: the demo's positions
+# come from its data, and the page works offline. Only the demo's own entry
+# is replaced; a profile with hosts of its own keeps them.
+sed -i '/^  "hosts": {"wikimapia.org": "127.0.0.1:[0-9]*"},$/d' "$root/device.json"
+grep -q '"hosts"' "$root/device.json" ||
+  sed -i "s/\"display\": *\"[a-z]*\",/&\n  \"hosts\": {\"wikimapia.org\": \"127.0.0.1:$server_port\"},/" "$root/device.json"
 on_terminal=
 if [ -t 0 ] && [ -t 1 ] && [ -z "${DEMO_SECONDS:-}" ]; then
   on_terminal=1

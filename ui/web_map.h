@@ -1,5 +1,6 @@
 // Maps > the web map: the browser shows a public web map at the current
-// position. Its pages read the position and zoom from the address fragment.
+// position. Wikimapia's pages read the position and zoom from the address
+// fragment ("#lat=..&lon=..&z=.."), which OpenStreetMap's pages do not.
 #ifndef KELVANE_UI_WEB_MAP_H
 #define KELVANE_UI_WEB_MAP_H
 
@@ -8,8 +9,8 @@
 #include "core/position.h"
 
 // The service's host, and its name as the menu shows it.
-#define WEB_MAP_HOST L"www.openstreetmap.org"
-#define WEB_MAP_NAME L"OpenStreetMap"
+#define WEB_MAP_HOST L"wikimapia.org"
+#define WEB_MAP_NAME L"Wikimapia"
 
 // "http://HOST/#lat=%f&lon=%f&z=13" for a position, into a buffer of
 // `size` characters.

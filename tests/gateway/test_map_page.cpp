@@ -85,7 +85,7 @@ std::string TagWith(const std::string& dom, const std::string& needle) {
 
 TEST_F(MapPageTest, ThePageAndLeafletAreServedOnAnyHostName) {
   for (const std::string request : {"GET / HTTP/1.1\r\nHost: maps.example\r\n\r\n",
-                                    "GET http://www.openstreetmap.org/ HTTP/1.1\r\nHost: www.openstreetmap.org\r\n\r\n"}) {
+                                    "GET http://wikimapia.org/ HTTP/1.1\r\nHost: wikimapia.org\r\n\r\n"}) {
     const std::string page = Exchange(server_->port(), request);
     EXPECT_EQ(page.rfind("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n", 0), 0u) << page;
     EXPECT_NE(page.find("<script src=\"/leaflet/leaflet.js\"></script>"), std::string::npos);

@@ -11,8 +11,8 @@ TEST(WebMapAddress, CarriesTheWidenedPositionAndZoom13) {
     Position position;
     const WCHAR* expected;
   } cases[] = {
-      {{-33.8688f, 151.2093f, 40}, L"http://www.openstreetmap.org/#lat=-33.868801&lon=151.209305&z=13"},
-      {{55.751244f, -0.5f, 550}, L"http://www.openstreetmap.org/#lat=55.751244&lon=-0.500000&z=13"},
+      {{-33.8688f, 151.2093f, 40}, L"http://wikimapia.org/#lat=-33.868801&lon=151.209305&z=13"},
+      {{55.751244f, -0.5f, 550}, L"http://wikimapia.org/#lat=55.751244&lon=-0.500000&z=13"},
   };
   for (const auto& c : cases) {
     WCHAR address[128];

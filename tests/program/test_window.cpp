@@ -169,7 +169,7 @@ TEST_P(WindowTest, TheWebMapOpensAtZeroBeforeAnyPosition) {
   auto program = Start();
   ASSERT_TRUE(Send(*program, {kSoftKeyRight, kEnter, kEnter}));  // Menu > Maps > the map
   EXPECT_TRUE(WaitUntil([&] { return !ReadHostFile("shell.log").empty(); }, 20s)) << program->Output();
-  EXPECT_EQ(ReadHostFile("shell.log"), "Open http://www.openstreetmap.org/#lat=0.000000&lon=0.000000&z=13\n");
+  EXPECT_EQ(ReadHostFile("shell.log"), "Open http://wikimapia.org/#lat=0.000000&lon=0.000000&z=13\n");
   EXPECT_EQ(Quit(*program), 0) << program->Output();
 }
 
