@@ -69,6 +69,9 @@ std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
 }
 // Closes every handle still open; used when a simulated process ends.
 void CloseAllHandles();
+// Called where a wait or sleep ends: a thread that TerminateThread ended
+// parks there for good instead of running on.
+void StopIfTerminated();
 
 // Holds the process-wide wait lock while waitable state is read or changed.
 // After a change that signals an object, call Signalled(object): the waits it

@@ -2,13 +2,16 @@
 //
 // Termination on POSIX: a host thread cannot be stopped safely from outside,
 // so TerminateThread ends the device thread as its waiters see it (the
-// handle is signalled, GetExitCodeThread answers the given code) and abandons
-// the host thread: it is detached and its eventual return is ignored. Callers
-// terminate only threads that no longer answer their stop request.
+// handle is signalled, GetExitCodeThread answers the given code) and the host
+// thread goes no further than the end of the wait or sleep it is in (or its
+// next one): there it parks for good, so none of its code runs after its end,
+// not even while the process exits. Callers terminate only threads that no
+// longer answer their stop request, which are blocked in such a call.
 #include "internal/kernel_object.h"
 #include "internal/last_error.h"
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace kelvane {
@@ -23,6 +26,7 @@ class ThreadObject : public WaitableObject {
 
   DWORD id() const { return id_; }
   std::atomic<int> priority{THREAD_PRIORITY_NORMAL};
+  std::atomic<bool> terminated{false};
 
   // The first end wins: a return after TerminateThread changes nothing.
   void Finish(DWORD exit_code) {
@@ -46,6 +50,11 @@ class ThreadObject : public WaitableObject {
 thread_local std::shared_ptr<ThreadObject> t_current;
 
 }  // namespace
+
+void StopIfTerminated() {
+  if (!t_current || !t_current->terminated.load()) return;
+  for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
+}
 
 // The object of the calling thread; threads not made by CreateThread (the
 // process's first thread, host threads of the device layer) get one lazily.
@@ -109,6 +118,7 @@ BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode) {
 BOOL WINAPI TerminateThread(HANDLE hThread, DWORD dwExitCode) {
   auto thread = LookupHandleAs<ThreadObject>(hThread);
   if (!thread) return FALSE;
+  thread->terminated = true;
   thread->Finish(dwExitCode);
   return TRUE;
 }

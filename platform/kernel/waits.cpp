@@ -132,12 +132,9 @@ void WaitStateLock::Signalled(WaitableObject& object) {
   }
 }
 
-}  // namespace kelvane
+namespace {
 
-using namespace kelvane;
-
-// ---- WaitForMultipleObjects ----
-DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD dwMilliseconds) {
+DWORD WaitForObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD dwMilliseconds) {
   if (nCount == 0 || nCount > MAXIMUM_WAIT_OBJECTS || lpHandles == nullptr)
     return Fail(ERROR_INVALID_PARAMETER, WAIT_FAILED);
   WaitObjects objects;
@@ -175,6 +172,18 @@ DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL 
   return block->result;
 }
 
+}  // namespace
+}  // namespace kelvane
+
+using namespace kelvane;
+
+// ---- WaitForMultipleObjects ----
+DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD dwMilliseconds) {
+  const DWORD result = WaitForObjects(nCount, lpHandles, bWaitAll, dwMilliseconds);
+  StopIfTerminated();
+  return result;
+}
+
 // ---- WaitForSingleObject ----
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
   return WaitForMultipleObjects(1, &hHandle, FALSE, dwMilliseconds);
@@ -187,4 +196,5 @@ void WINAPI Sleep(DWORD dwMilliseconds) {
     return;
   }
   std::this_thread::sleep_until(HostDeadline(dwMilliseconds));
+  StopIfTerminated();
 }

@@ -134,6 +134,41 @@ TEST_F(WaitTest, TerminatedThreadIsSeenEndedWithTheGivenCode) {
   CloseHandle(thread);
 }
 
+std::atomic<int> g_steps_after_termination{0};
+
+DWORD WINAPI SleepThenCount(LPVOID) {
+  Sleep(300);
+  ++g_steps_after_termination;
+  return 0;
+}
+
+DWORD WINAPI WaitThenCount(LPVOID event) {
+  WaitForSingleObject(static_cast<HANDLE>(event), 300);
+  ++g_steps_after_termination;
+  return 0;
+}
+
+// Terminated in a sleep or a wait, a thread runs none of the code after it,
+// however long the process goes on.
+TEST_F(WaitTest, ATerminatedThreadRunsNothingAfterItsSleepOrWait) {
+  HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE threads[2] = {CreateThread(nullptr, 0, SleepThenCount, nullptr, 0, nullptr),
+                       CreateThread(nullptr, 0, WaitThenCount, never, 0, nullptr)};
+  ASSERT_NE(threads[0], nullptr);
+  ASSERT_NE(threads[1], nullptr);
+  Sleep(50);
+  for (HANDLE thread : threads) ASSERT_TRUE(TerminateThread(thread, 5));
+  Sleep(1000);
+  EXPECT_EQ(g_steps_after_termination.load(), 0);
+  for (HANDLE thread : threads) {
+    DWORD code = 0;
+    ASSERT_TRUE(GetExitCodeThread(thread, &code));
+    EXPECT_EQ(code, 5u);
+    CloseHandle(thread);
+  }
+  CloseHandle(never);
+}
+
 TEST_F(WaitTest, LastErrorIsKeptPerThread) {
   SetLastError(11);
   std::thread other([] {
