@@ -10,6 +10,7 @@
 
 #include "internal/windowing.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct Screen {
   std::wstring title;  // the shown window's title
   bool has_window = false;
   RECT window_rect{};  // the shown window's place on the screen
+  std::shared_ptr<const Icon> icon;  // the shown window's class icon, or null
 
   Cell& At(LONG row, LONG column) { return cells[static_cast<size_t>(row * columns + column)]; }
 };
