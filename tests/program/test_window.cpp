@@ -75,6 +75,16 @@ TEST_P(WindowTest, SoftKeysSitUnderTheWindowOnATouchScreenAndOverItOnAKeypad) {
   EXPECT_EQ(Quit(*program), 0) << program->Output();
 }
 
+TEST_P(WindowTest, TheWindowShowsTheProgramsIconWithItsLargeAndSmallImage) {
+  auto program = Start();
+  ScreenDump dump;
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+  ASSERT_TRUE(dump.has_class_icon);
+  EXPECT_EQ(dump.class_icon_id, 103u);
+  EXPECT_EQ(dump.class_icon_images, (std::vector<ScreenDump::IconImage>{{32, 32, 16}, {16, 16, 16}}));
+  EXPECT_EQ(Quit(*program), 0) << program->Output();
+}
+
 TEST_P(WindowTest, ShowSwitchesToTheLogAndBackWithItsCheckMarkAndTheOffsetReset) {
   auto program = Start();
   ScreenDump dump;
