@@ -211,6 +211,25 @@ TEST_P(WindowTest, WithoutAMenuBarTheWindowKeepsItsHeightAndKeysStillWork) {
   EXPECT_EQ(Quit(*program, false), 0) << program->Output();
 }
 
+// The program's resources mark it as aware of high-resolution screens, so
+// the shell does not enlarge it: it lays out its status on the whole grid.
+TEST_P(WindowTest, OnAHighResolutionScreenTheProgramDrawsOnTheWholeGrid) {
+  profile_["displayColumns"] = 80;
+  profile_["displayRows"] = 40;
+  profile_["displayScale"] = 2;
+  WriteProfile(profile_);
+  auto program = Start();
+  ScreenDump dump;
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.soft_keys.size() == 2 && d.FindRow("port:") >= 0; },
+                          &dump))
+      << program->Output() << ReadHostFile("screen.txt");
+  EXPECT_EQ(dump.window_rect.right, 80);
+  EXPECT_EQ(dump.window_rect.bottom, Touch() ? 39 : 40);
+  EXPECT_EQ(dump.text[39].rfind("Quit", 0), 0u) << dump.text[39];
+  EXPECT_EQ(dump.text[39].substr(dump.text[39].size() - 4), "Menu");
+  EXPECT_EQ(Quit(*program), 0) << program->Output();
+}
+
 INSTANTIATE_TEST_SUITE_P(BothBuilds, WindowTest, ::testing::Values("PocketPC", "Smartphone"),
                          [](const auto& info) { return info.param == "PocketPC" ? "TouchScreen" : "Keypad"; });
 
