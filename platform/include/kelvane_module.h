@@ -99,7 +99,10 @@ typedef struct _KELVANE_RESOURCES {
   UINT menu_bar_count;
   const KELVANE_ICON* icons;
   UINT icon_count;
-  BOOL hi_res_aware;  // the CEUX resource "HI_RES_AWARE"
+  // The CEUX resource "HI_RES_AWARE". Read from the program itself: without
+  // it, a high-resolution screen (profile "displayScale") enlarges the
+  // program's drawing; with it, the program draws the screen 1:1.
+  BOOL hi_res_aware;
 } KELVANE_RESOURCES;
 
 typedef const KELVANE_RESOURCES*(WINAPI* KELVANE_RESOURCES_FUNCTION)(void);

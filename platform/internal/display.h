@@ -15,8 +15,15 @@
 
 namespace kelvane {
 
-// The screen's size in cells (profile "displayColumns" x "displayRows").
+// The screen's size in cells as this process sees it: the device's grid
+// (profile "displayColumns" x "displayRows") divided by DisplayScale().
 SIZE ScreenSize();
+// How many device cells a side one cell of this process covers. A program
+// whose resources carry the high-resolution marker sees the device's grid
+// 1:1; one without it runs in emulation on a high-resolution device (profile
+// "displayScale"), as the shell pixel-doubles a program that does not know
+// the screen's real size.
+LONG DisplayScale();
 // "terminal" or "none".
 std::string DisplayKind();
 // What this process shows changed (painting, cursor, activation, menus): the

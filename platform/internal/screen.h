@@ -10,6 +10,7 @@
 
 #include "internal/windowing.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,13 +24,19 @@ struct Screen {
   std::wstring title;  // the shown window's title
   bool has_window = false;
   RECT window_rect{};  // the shown window's place on the screen
+  std::shared_ptr<const Icon> icon;  // the shown window's class icon, or null
 
   Cell& At(LONG row, LONG column) { return cells[static_cast<size_t>(row * columns + column)]; }
+  const Cell& At(LONG row, LONG column) const { return cells[static_cast<size_t>(row * columns + column)]; }
 };
 
 // The window `shown` (none when null) with the windows it owns over it, then
 // the open menu and the message boxes waiting for an answer.
 Screen ComposeScreen(HWND shown);
+
+// A screen composed in this process's cells, on the device's grid of
+// `device` cells: each cell a `scale` x `scale` block (screen_scaling.cpp).
+Screen ScaledToDevice(Screen screen, LONG scale, SIZE device);
 
 // The label of a message box button (IDOK: "OK", ...).
 std::wstring ButtonLabel(int id);

@@ -37,10 +37,13 @@ struct Cell {
 // a window to its largest tracking size.
 constexpr LONG kLargestWindowSide = 1024;
 
+struct Icon;
+
 struct WindowClass {
   std::wstring name;
   WNDPROC proc = nullptr;
   HBRUSH background = nullptr;
+  std::shared_ptr<const Icon> icon;  // null for a class without one
   ATOM atom = 0;
   int windows = 0;  // live windows of the class
 };

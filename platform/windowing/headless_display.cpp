@@ -3,6 +3,7 @@
 // boxes, rewritten after each change. The format is described in
 // docs/headless-display.md; keep the two in step.
 #include "internal/device_root.h"
+#include "internal/icons.h"
 #include "internal/overlays.h"
 #include "internal/quoted_text.h"
 #include "internal/screen_dump.h"
@@ -23,6 +24,12 @@ void DumpOverlays(const Screen& screen, HWND shown, std::ostringstream& out) {
   if (screen.has_window) {
     const RECT& r = screen.window_rect;
     out << "windowrect " << r.left << " " << r.top << " " << r.right << " " << r.bottom << "\n";
+  }
+  if (screen.icon) {
+    out << "classicon " << screen.icon->id;
+    for (const IconImage& image : screen.icon->images)
+      out << " " << image.width << "x" << image.height << "/" << image.colours;
+    out << "\n";
   }
   MenuBarView bar;
   if (shown && FindMenuBar(shown, &bar)) {

@@ -169,6 +169,7 @@ Screen ComposeScreen(HWND shown) {
       screen.title = window->title;
       screen.has_window = true;
       screen.window_rect = window->rect;
+      screen.icon = window->window_class->icon;
       DrawWindow(*window, &screen);
       for (const auto& owned : OwnWindows())
         if (owned->IsTopLevel() && owned->owner == shown && window->visible) DrawWindow(*owned, &screen);

@@ -6,6 +6,7 @@
 #include "internal/terminal_display.h"
 
 #include "internal/display.h"
+#include "internal/icon_mark.h"
 #include "internal/overlays.h"
 
 #include <fcntl.h>
@@ -35,6 +36,7 @@ constexpr char kResizeByte = 'R';
 // The host note under the screen is read again this often (ms).
 constexpr int kNotePeriod = 1000;
 constexpr size_t kNoteLines = 3;
+constexpr int kIconMarkWidth = 2;  // cells
 
 std::mutex g_lock;
 SCREEN* g_terminal = nullptr;
@@ -116,6 +118,14 @@ std::vector<std::wstring> NoteLines() {
   return lines;
 }
 
+// Under g_lock. The window's icon at the start of the title row: each cell
+// an upper half block, its upper quarter in the text colour and its lower
+// quarter in the background.
+void DrawIconMark(const IconMark& mark, LONG width) {
+  for (int x = 0; x < kIconMarkWidth && x < width; ++x)
+    PutCell(0, x, L'\u2580', PairOf(mark.top[x], mark.bottom[x]));
+}
+
 // Under g_lock.
 void Draw() {
   const Screen& screen = g_last;
@@ -123,9 +133,11 @@ void Draw() {
   const short title = PairOf(RGB(255, 255, 255), RGB(0, 0, 128));
   const LONG width = std::min<LONG>(screen.columns, COLS);
   std::wstring row(static_cast<size_t>(width), L' ');
-  row.replace(0, std::min(row.size(), screen.title.size() + 1), (L" " + screen.title).substr(0, row.size()));
+  const std::wstring heading = (screen.icon ? std::wstring(static_cast<size_t>(kIconMarkWidth), L' ') : L"") + L" " + screen.title;
+  row.replace(0, std::min(row.size(), heading.size()), heading.substr(0, row.size()));
   if (g_last_cursor == "wait" && width >= 3) row.replace(row.size() - 2, 1, L"\u231B");
   PutText(0, 0, row, title);
+  if (screen.icon) DrawIconMark(MarkOf(*screen.icon), width);
   for (LONG y = 0; y < screen.rows && y + 1 < LINES; ++y)
     for (LONG x = 0; x < width; ++x) {
       const Cell& cell = screen.cells[static_cast<size_t>(y * screen.columns + x)];

@@ -164,8 +164,9 @@ TEST_F(ProfileReadersTest, AMemberOfTheWrongTypeIsReportedByPathAndItsDefaultUse
          EXPECT_EQ(SystemText(SPI_GETOEMINFO), L"");
          EXPECT_EQ(SystemText(SPI_GETPLATFORMTYPE), L"PocketPC");
        }},
-      {R"({"language": 70000, "displayColumns": "wide", "displayRows": 0})",
-       {"\"language\" must be a whole number from 1 to 65535", "\"displayColumns\"", "\"displayRows\""},
+      {R"({"language": 70000, "displayColumns": "wide", "displayRows": 0, "displayScale": 0})",
+       {"\"language\" must be a whole number from 1 to 65535", "\"displayColumns\"", "\"displayRows\"",
+        "\"displayScale\" must be a whole number from 1 to 4"},
        [] {
          EXPECT_EQ(GetUserDefaultUILanguage(), 0x0409);
          EXPECT_EQ(ScreenSize().cx, 40);

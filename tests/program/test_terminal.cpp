@@ -64,7 +64,7 @@ class TerminalTest : public DeviceTest {
 TEST_F(TerminalTest, APersonWalksTheMenuReadsTheBoxesAndQuitsWithF1) {
   ASSERT_TRUE(Shows("port: COM")) << Screen() << ReadHostFile("stderr.txt");
   ASSERT_TRUE(Shows("Quit                                Menu")) << Screen();
-  EXPECT_EQ(Screen().rfind(" Kelvane", 0), 0u) << "the title row";
+  EXPECT_EQ(Screen().rfind("\u2580\u2580 Kelvane", 0), 0u) << "the title row: the icon's mark, then the title";
   // Menu > Help > Log > Show: the log instead of the status.
   Press("F2");
   ASSERT_TRUE(Shows("Options")) << Screen();

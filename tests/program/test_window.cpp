@@ -78,6 +78,16 @@ TEST_P(WindowTest, SoftKeysSitUnderTheWindowOnATouchScreenAndOverItOnAKeypad) {
   EXPECT_EQ(Quit(*program), 0) << program->Output();
 }
 
+TEST_P(WindowTest, TheWindowShowsTheProgramsIconWithItsLargeAndSmallImage) {
+  auto program = Start();
+  ScreenDump dump;
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+  ASSERT_TRUE(dump.has_class_icon);
+  EXPECT_EQ(dump.class_icon_id, 103u);
+  EXPECT_EQ(dump.class_icon_images, (std::vector<ScreenDump::IconImage>{{32, 32, 16}, {16, 16, 16}}));
+  EXPECT_EQ(Quit(*program), 0) << program->Output();
+}
+
 TEST_P(WindowTest, ShowSwitchesToTheLogAndBackWithItsCheckMarkAndTheOffsetReset) {
   auto program = Start();
   ScreenDump dump;
@@ -230,6 +240,25 @@ TEST_P(WindowTest, QuitDuringALookupKeepsTheWindowUntilTheWorkerIsJoined) {
   EXPECT_LT(GetTickCount() - quit_at, 10000u) << "the worker was joined, not ended by force";
   ASSERT_TRUE(ReadScreenDump(root(), &dump));
   EXPECT_NE(dump.window.pid, program->pid());
+}
+
+// The program's resources mark it as aware of high-resolution screens, so
+// the shell does not enlarge it: it lays out its status on the whole grid.
+TEST_P(WindowTest, OnAHighResolutionScreenTheProgramDrawsOnTheWholeGrid) {
+  profile_["displayColumns"] = 80;
+  profile_["displayRows"] = 40;
+  profile_["displayScale"] = 2;
+  WriteProfile(profile_);
+  auto program = Start();
+  ScreenDump dump;
+  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.soft_keys.size() == 2 && d.FindRow("port:") >= 0; },
+                          &dump))
+      << program->Output() << ReadHostFile("screen.txt");
+  EXPECT_EQ(dump.window_rect.right, 80);
+  EXPECT_EQ(dump.window_rect.bottom, Touch() ? 39 : 40);
+  EXPECT_EQ(dump.text[39].rfind("Quit", 0), 0u) << dump.text[39];
+  EXPECT_EQ(dump.text[39].substr(dump.text[39].size() - 4), "Menu");
+  EXPECT_EQ(Quit(*program), 0) << program->Output();
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBuilds, WindowTest, ::testing::Values("PocketPC", "Smartphone"),

@@ -56,6 +56,17 @@ bool ParseOverlay(const std::string& line, ScreenDump* dump) {
     dump->has_window_rect = true;
     return static_cast<bool>(in >> r.left >> r.top >> r.right >> r.bottom);
   }
+  if (word == "classicon") {
+    dump->has_class_icon = true;
+    if (!(in >> dump->class_icon_id)) return false;
+    ScreenDump::IconImage image;
+    char times = 0, slash = 0;
+    while (in >> image.width >> times >> image.height >> slash >> image.colours) {
+      if (times != 'x' || slash != '/') return false;
+      dump->class_icon_images.push_back(image);
+    }
+    return in.eof() && !dump->class_icon_images.empty();
+  }
   if (word == "softkeys") {
     size_t pos = word.size();
     while (pos < line.size()) {

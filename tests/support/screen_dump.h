@@ -41,6 +41,14 @@ struct ScreenDump {
     std::wstring caption;
     std::wstring text;
   };
+  struct IconImage {
+    int width = 0;
+    int height = 0;
+    int colours = 0;
+    bool operator==(const IconImage& other) const {
+      return width == other.width && height == other.height && colours == other.colours;
+    }
+  };
   struct Colours {
     COLORREF fg = CLR_INVALID;
     COLORREF bg = CLR_INVALID;
@@ -53,6 +61,9 @@ struct ScreenDump {
   std::vector<Box> message_boxes;  // answered, oldest first
   bool has_window_rect = false;
   RECT window_rect{};
+  bool has_class_icon = false;  // the shown window's class has an icon
+  UINT class_icon_id = 0;
+  std::vector<IconImage> class_icon_images;
   std::vector<std::wstring> soft_keys;
   int shell_activations = 0;
   int shell_setting_changes = 0;

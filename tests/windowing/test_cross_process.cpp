@@ -110,6 +110,36 @@ TEST_F(CrossProcessTest, FindWindowAndSetForegroundWindowReachTheOtherProcess) {
   EXPECT_FALSE(IsWindow(helper));
 }
 
+// The helper's resources lack the high-resolution marker, this test
+// program's carry it (test_menus.cpp).
+TEST_F(CrossProcessTest, OnAHighResolutionScreenOnlyAProgramWithoutTheMarkerIsEnlarged) {
+  Json::Value profile;
+  profile["displayColumns"] = 80;
+  profile["displayRows"] = 40;
+  profile["displayScale"] = 2;
+  WriteProfile(profile);
+  HWND helper = StartHelper();
+  ASSERT_NE(helper, nullptr);
+  ScreenDump dump;
+  ASSERT_TRUE(Eventually([&] { return ReadScreenDump(root(), &dump) && dump.window.hwnd == helper; }))
+      << ReadHostFile("screen.txt");
+  // Its whole-screen window is 40 x 20 of its cells, each two by two of the device's.
+  EXPECT_EQ(dump.columns, 80);
+  EXPECT_EQ(dump.rows, 40);
+  EXPECT_EQ(dump.window_rect.right, 80);
+  EXPECT_EQ(dump.window_rect.bottom, 40);
+  EXPECT_EQ(dump.text[0], "a c t i v a t e d   1");
+  EXPECT_EQ(dump.text[1], "");
+
+  HWND mine = CreateTestWindow(L"Mine");
+  RECT r;
+  ASSERT_TRUE(GetClientRect(mine, &r));
+  EXPECT_EQ(r.right, 80) << "a marked program sees the device's grid";
+  EXPECT_EQ(r.bottom, 40);
+  ASSERT_TRUE(PostMessageW(helper, WM_CLOSE, 0, 0));
+  EXPECT_EQ(WaitForHelper(), 7);
+}
+
 TEST_F(CrossProcessTest, AKilledProgramsWindowIsNotFound) {
   HWND helper = StartHelper();
   ASSERT_NE(helper, nullptr);

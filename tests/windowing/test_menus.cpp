@@ -26,11 +26,13 @@ const KELVANE_MENU_BAR_BUTTON kBrokenButtons[] = {
     {I_IMAGENONE, 101, TBSTATE_ENABLED, TBSTYLE_DROPDOWN, 105, 7},
 };
 const KELVANE_MENU_BAR kBars[] = {{301, 300, kButtons, 2}, {302, 300, kBrokenButtons, 1}};
+// Icon 103 is also the class icon of test_class_icons.cpp.
 const char* const kGoodRows[] = {"01", "f0"};
+const char* const kTwoColourRows[] = {"0110"};
 const char* const kBadRows[] = {"0g", "00"};
-const KELVANE_ICON_IMAGE kGoodImages[] = {{2, 2, 16, kGoodRows}};
+const KELVANE_ICON_IMAGE kGoodImages[] = {{2, 2, 16, kGoodRows}, {4, 1, 2, kTwoColourRows}};
 const KELVANE_ICON_IMAGE kBadImages[] = {{2, 2, 16, kBadRows}};
-const KELVANE_ICON kIcons[] = {{103, kGoodImages, 1}, {104, kBadImages, 1}};
+const KELVANE_ICON kIcons[] = {{103, kGoodImages, 2}, {104, kBadImages, 1}};
 const KELVANE_RESOURCES kResources = {kMenus, 1, kBars, 2, kIcons, 2, TRUE};
 
 }  // namespace
