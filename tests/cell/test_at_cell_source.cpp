@@ -63,6 +63,20 @@ class AtSourceTest : public DeviceTest {
     source.GetCell(0, &cell);
     return cell;
   }
+  // Opens the source while another thread sets Interrupt after `after_ms` of
+  // device time; the open's result, and its device time in *took.
+  static int OpenInterruptedAfter(AtCellSource& source, DWORD after_ms, DWORD* took) {
+    std::thread interrupter([after_ms] {
+      Sleep(after_ms);
+      SetFlag(Interrupt);
+    });
+    const DWORD start = GetTickCount();
+    const int result = source.Open();
+    *took = GetTickCount() - start;
+    interrupter.join();
+    ClearFlag(Interrupt);
+    return result;
+  }
 };
 
 TEST_F(AtSourceTest, WithoutAStoredPortTheListIsTriedInOrderAndTheWorkingPortRemembered) {
@@ -248,15 +262,8 @@ TEST_F(AtSourceTest, InterruptEndsADialogueAtOnce) {
   Apply();
   ASSERT_TRUE(WriteText(L"ModemPort", L"COM4:"));
   AtCellSource source;
-  std::thread interrupter([] {
-    Sleep(60000);
-    SetFlag(Interrupt);
-  });
-  const DWORD start = GetTickCount();
-  EXPECT_EQ(source.Open(), -1);
-  const DWORD took = GetTickCount() - start;
-  interrupter.join();
-  ClearFlag(Interrupt);
+  DWORD took = 0;
+  EXPECT_EQ(OpenInterruptedAfter(source, 60000, &took), -1);
   ASSERT_EQ(Count(L"-> AT+COPS=?\r"), 1);
   // The read under way ends at once; nothing more is waited for, no
   // time-out but the open's drain is reported, and COM3: is never tried.
@@ -276,15 +283,8 @@ TEST_F(AtSourceTest, InterruptCutsShortAReadOnASilentLine) {
   Apply();
   ASSERT_TRUE(WriteText(L"ModemPort", L"COM1:"));
   AtCellSource source;
-  std::thread interrupter([] {
-    Sleep(3000);
-    SetFlag(Interrupt);
-  });
-  const DWORD start = GetTickCount();
-  EXPECT_EQ(source.Open(), -1);
-  const DWORD took = GetTickCount() - start;
-  interrupter.join();
-  ClearFlag(Interrupt);
+  DWORD took = 0;
+  EXPECT_EQ(OpenInterruptedAfter(source, 3000, &took), -1);
   EXPECT_EQ(Count(L"COM1: is OK"), 1);
   EXPECT_GE(took, 3000u);
   EXPECT_LT(took, 10000u);
