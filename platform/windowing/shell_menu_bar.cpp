@@ -8,7 +8,6 @@
 #include "internal/menus.h"
 #include "internal/profile_value.h"
 #include "internal/shell_menu_bar.h"
-#include "internal/windowing.h"
 
 #include <aygshell.h>
 #include <commctrl.h>
