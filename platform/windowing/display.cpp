@@ -12,8 +12,6 @@
 #include "internal/windowing.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <mutex>
 
 namespace kelvane {
 namespace {
@@ -68,10 +66,7 @@ SIZE ScreenSize() {
 std::string DisplayKind() {
   const std::string display = ReadText(MemberOf(Profile(), "display"), "display", "none");
   if (display == "terminal" || display == "none") return display;
-  static std::once_flag once;
-  std::call_once(once, [&] {
-    std::fprintf(stderr, "device: display \"%s\" is not available; the display is \"none\"\n", display.c_str());
-  });
+  ReportProfileProblem("display \"" + display + "\" is not available; the display is \"none\"");
   return "none";
 }
 

@@ -66,13 +66,13 @@ std::string DumpText(const Screen& screen, HWND shown) {
   out << "rows\n";
   for (LONG y = 0; y < screen.rows; ++y) {
     std::string row;
-    for (LONG x = 0; x < screen.columns; ++x) row += ShownCharacter(screen.cells[y * screen.columns + x].ch);
+    for (LONG x = 0; x < screen.columns; ++x) row += ShownCharacter(screen.At(y, x).ch);
     row.erase(row.find_last_not_of(' ') + 1);
     out << row << "\n";
   }
   out << "colours\n";
   for (LONG y = 0; y < screen.rows; ++y) {
-    const Cell* cells = &screen.cells[y * screen.columns];
+    const Cell* cells = &screen.At(y, 0);
     for (LONG start = 0, x = 1; x <= screen.columns; ++x) {
       if (x < screen.columns && cells[x].fg == cells[start].fg && cells[x].bg == cells[start].bg) continue;
       out << y << " " << start << " " << x - start << " " << cells[start].fg << " " << cells[start].bg << "\n";

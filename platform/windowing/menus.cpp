@@ -8,7 +8,6 @@
 #include <dlfcn.h>
 
 #include <map>
-#include <memory>
 #include <mutex>
 
 namespace kelvane {

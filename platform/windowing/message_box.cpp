@@ -110,7 +110,9 @@ int RunModal(const BoxView& view) {
   RefreshScreenForBox();
   const int default_answer = view.buttons[view.selected];
   MSG msg;
-  for (;;) {
+  // Checked before each wait as well: a box opened over this one (in a
+  // message this loop dispatched) may have taken this box's wake-up.
+  while (!Answered(box)) {
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got <= 0) {
       // The thread is quitting: the box goes with its default answer and the

@@ -8,7 +8,6 @@
 #include "internal/menus.h"
 #include "internal/profile_value.h"
 #include "internal/shell_menu_bar.h"
-#include "internal/windowing.h"
 
 #include <aygshell.h>
 #include <commctrl.h>
@@ -156,19 +155,17 @@ BOOL WINAPI SHCreateMenuBar(SHMENUBARINFO* pmbi) {
   const KELVANE_MENU_BAR* resource = FindBarResource(pmbi->hInstRes, pmbi->nToolBarId);
   if (!resource || !RegisterMenuBarClass()) return FALSE;
   MenuBar bar{pmbi->hwndParent, nullptr, {}};
-  if (!BuildKeys(pmbi->hInstRes, *resource, &bar.menu, &bar.keys)) {
+  // The keys' menu goes back on a later failure; the failure's last error stays.
+  const auto fail = [&bar] {
     const DWORD error = GetLastError();
     if (bar.menu) DestroyMenu(bar.menu);
     return Fail(error, FALSE);
-  }
+  };
+  if (!BuildKeys(pmbi->hInstRes, *resource, &bar.menu, &bar.keys)) return fail();
   const SIZE screen = ScreenSize();
   const HWND window = CreateWindowExW(0, kMenuBarClass, L"", 0, 0, screen.cy - 1, screen.cx, 1, pmbi->hwndParent,
                                       nullptr, nullptr, nullptr);
-  if (!window) {
-    const DWORD error = GetLastError();
-    if (bar.menu) DestroyMenu(bar.menu);
-    return Fail(error, FALSE);
-  }
+  if (!window) return fail();
   {
     std::lock_guard<std::mutex> guard(g_bars_lock);
     g_bars[window] = bar;

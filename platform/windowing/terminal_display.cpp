@@ -140,7 +140,7 @@ void Draw() {
   if (screen.icon) DrawIconMark(MarkOf(*screen.icon), width);
   for (LONG y = 0; y < screen.rows && y + 1 < LINES; ++y)
     for (LONG x = 0; x < width; ++x) {
-      const Cell& cell = screen.cells[static_cast<size_t>(y * screen.columns + x)];
+      const Cell& cell = screen.At(y, x);
       PutCell(static_cast<int>(y) + 1, static_cast<int>(x), cell.ch < 0x20 ? L'?' : cell.ch, PairOf(cell.fg, cell.bg));
     }
   const auto note = NoteLines();

@@ -3,6 +3,7 @@
 // by their initials; Enter takes the default button.
 #include "internal/device_root.h"
 #include "internal/display.h"
+#include "internal/screen.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,18 +15,8 @@
 namespace kelvane {
 namespace {
 
-const char* ButtonLabel(int id) {
-  switch (id) {
-    case IDOK: return "OK";
-    case IDCANCEL: return "Cancel";
-    case IDABORT: return "Abort";
-    case IDRETRY: return "Retry";
-    case IDIGNORE: return "Ignore";
-    case IDYES: return "Yes";
-    case IDNO: return "No";
-  }
-  return "?";
-}
+// The label the screen shows for a button, in the terminal's narrow text.
+std::string Label(int id) { return Narrow(ButtonLabel(id)); }
 
 bool WriteAll(int fd, const std::string& text) {
   size_t done = 0;
@@ -54,15 +45,14 @@ bool ReadLine(int fd, std::string* line) {
 int Ask(int fd, const std::wstring& text, const std::wstring& caption, const std::vector<int>& buttons,
         int default_button) {
   std::string question = "\n[" + Narrow(caption) + "]\n" + Narrow(text) + "\n";
-  for (int id : buttons) question += std::string(" ") + ButtonLabel(id) + " (" +
-                                     static_cast<char>(std::tolower(ButtonLabel(id)[0])) + ")";
-  question += std::string(", Enter: ") + ButtonLabel(default_button) + "? ";
+  for (int id : buttons) question += " " + Label(id) + " (" + static_cast<char>(std::tolower(Label(id)[0])) + ")";
+  question += ", Enter: " + Label(default_button) + "? ";
   for (;;) {
     std::string line;
     if (!WriteAll(fd, question) || !ReadLine(fd, &line)) return default_button;
     if (line.empty()) return default_button;
     for (int id : buttons)
-      if (std::tolower(static_cast<unsigned char>(line[0])) == std::tolower(ButtonLabel(id)[0])) return id;
+      if (std::tolower(static_cast<unsigned char>(line[0])) == std::tolower(Label(id)[0])) return id;
   }
 }
 

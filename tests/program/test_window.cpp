@@ -45,6 +45,10 @@ class WindowTest : public DeviceTest, public ::testing::WithParamInterface<std::
   bool ScreenUntil(const std::function<bool(const ScreenDump&)>& condition, ScreenDump* dump) {
     return WaitUntil([&] { return ReadScreenDump(root(), dump) && condition(*dump); }, 20s);
   }
+  // Waits for the status view, whose "port:" line shows once the window is up.
+  bool StatusShows(ScreenDump* dump) {
+    return ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, dump);
+  }
   // Quits with the left soft key, or with the shell's close when the window has none.
   int Quit(ProgramRun& program, bool soft_keys = true) {
     if (soft_keys) program.Send(kSoftKeyLeft);
@@ -81,7 +85,7 @@ TEST_P(WindowTest, SoftKeysSitUnderTheWindowOnATouchScreenAndOverItOnAKeypad) {
 TEST_P(WindowTest, TheWindowShowsTheProgramsIconWithItsLargeAndSmallImage) {
   auto program = Start();
   ScreenDump dump;
-  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+  ASSERT_TRUE(StatusShows(&dump)) << program->Output();
   ASSERT_TRUE(dump.has_class_icon);
   EXPECT_EQ(dump.class_icon_id, 103u);
   EXPECT_EQ(dump.class_icon_images, (std::vector<ScreenDump::IconImage>{{32, 32, 16}, {16, 16, 16}}));
@@ -91,7 +95,7 @@ TEST_P(WindowTest, TheWindowShowsTheProgramsIconWithItsLargeAndSmallImage) {
 TEST_P(WindowTest, ShowSwitchesToTheLogAndBackWithItsCheckMarkAndTheOffsetReset) {
   auto program = Start();
   ScreenDump dump;
-  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+  ASSERT_TRUE(StatusShows(&dump)) << program->Output();
   ASSERT_TRUE(Send(*program, kToLogMenu));
   ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindMenuItem(L"Show") != nullptr; }, &dump));
   EXPECT_FALSE(dump.FindMenuItem(L"Show")->checked);
@@ -108,7 +112,7 @@ TEST_P(WindowTest, ShowSwitchesToTheLogAndBackWithItsCheckMarkAndTheOffsetReset)
   ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindMenuItem(L"Show") != nullptr; }, &dump));
   EXPECT_TRUE(dump.FindMenuItem(L"Show")->checked);
   ASSERT_TRUE(program->Send(kEnter));
-  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump));
+  ASSERT_TRUE(StatusShows(&dump));
   ASSERT_TRUE(program->Send("command 40008"));
   ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("1.54") >= 0; }, &dump));
   EXPECT_EQ(dump.text[dump.FindRow("1.54")], "1.54");
@@ -119,14 +123,14 @@ TEST_P(WindowTest, DigitsSelectTheSourceOnlyInTheStatusView) {
   ScreenDump dump;
   {
     auto program = Start();
-    ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+    ASSERT_TRUE(StatusShows(&dump)) << program->Output();
     ASSERT_TRUE(Send(*program, {"command 40008", "key 0x32", "key 0x62"}));  // "2" and numpad 2 in the log view
     ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("1.54") >= 0; }, &dump));
     EXPECT_EQ(Quit(*program), 0) << program->Output();
     EXPECT_NE(ConfigAtExit().find("Mode=1\n"), std::string::npos) << ConfigAtExit();
   }
   auto program = Start();
-  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+  ASSERT_TRUE(StatusShows(&dump)) << program->Output();
   // Numpad 3 starts the modem search over the silent ports; quitting at once
   // must still end the worker in time and the program cleanly.
   ASSERT_TRUE(program->Send("key 0x63"));  // numpad 3 in the status view
@@ -138,7 +142,7 @@ TEST_P(WindowTest, KeepWifiOnTogglesTheSettingAndItsCheckMark) {
   auto program = Start();
   ScreenDump dump;
   // The check marks are set once start-up is done, before the status shows.
-  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+  ASSERT_TRUE(StatusShows(&dump)) << program->Output();
   ASSERT_TRUE(Send(*program, {kSoftKeyRight, kDown, kEnter}));  // Menu > Options
   ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindMenuItem(L"Keep Wi-Fi On") != nullptr; }, &dump));
   EXPECT_TRUE(dump.FindMenuItem(L"Keep Wi-Fi On")->checked) << "WiFiOn is 1 by default";
@@ -186,7 +190,7 @@ TEST_P(WindowTest, TheWebMapOpensAtZeroBeforeAnyPosition) {
 TEST_P(WindowTest, TheWaitCursorShowsWhileASourceIsBusy) {
   auto program = Start();
   ScreenDump dump;
-  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+  ASSERT_TRUE(StatusShows(&dump)) << program->Output();
   // As a cell source posts them: MSG_BUSY, then MSG_IDLE with its result.
   auto post = [&](int message, int lparam) {
     std::ofstream port(root() / "display" / (std::to_string(program->pid()) + ".port"));
@@ -205,7 +209,7 @@ TEST_P(WindowTest, WithoutAMenuBarTheWindowKeepsItsHeightAndKeysStillWork) {
   WriteProfile(profile_);
   auto program = Start();
   ScreenDump dump;
-  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, &dump)) << program->Output();
+  ASSERT_TRUE(StatusShows(&dump)) << program->Output();
   EXPECT_TRUE(dump.soft_keys.empty());
   EXPECT_EQ(dump.window_rect.bottom, 20);
   ASSERT_TRUE(Send(*program, {kSoftKeyRight, "key 0x30"}));  // no menu opens; "0" selects no source

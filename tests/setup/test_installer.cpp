@@ -3,6 +3,7 @@
 // reboot question answered Yes with that program running, and the removal.
 #include "support/device_fixture.h"
 #include "support/program_runner.h"
+#include "support/registry_text.h"
 #include "support/screen_dump.h"
 
 #include "internal/device_clock.h"
@@ -25,6 +26,8 @@ using namespace std::chrono_literals;
 using kelvane::testing::DeviceTest;
 using kelvane::testing::ProgramRun;
 using kelvane::testing::ReadScreenDump;
+using kelvane::testing::RegistryText;
+using kelvane::testing::SetRegistryText;
 using kelvane::testing::ScreenDump;
 using kelvane::testing::WaitUntil;
 
@@ -68,24 +71,8 @@ class InstallerTest : public DeviceTest {
     return files;
   }
   fs::path InstalledProgram() { return root() / "Program Files" / "Kelvane" / "Quorvane.exe"; }
-  std::wstring CurrentDriver() {
-    HKEY key;
-    WCHAR value[130] = L"";
-    DWORD size = sizeof value;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDriversKey, 0, 0, &key) != ERROR_SUCCESS) return L"";
-    RegQueryValueExW(key, L"CurrentDriver", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    return value;
-  }
-  void SetCurrentDriver(const std::wstring& name) {
-    HKEY key;
-    DWORD disposition;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDriversKey, 0, nullptr, 0, 0, nullptr, &key, &disposition),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, L"CurrentDriver", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
-                   static_cast<DWORD>((name.size() + 1) * sizeof(WCHAR)));
-    RegCloseKey(key);
-  }
+  std::wstring CurrentDriver() { return RegistryText(kDriversKey, L"CurrentDriver"); }
+  void SetCurrentDriver(const WCHAR* name) { ASSERT_TRUE(SetRegistryText(kDriversKey, L"CurrentDriver", name)); }
   // Whether the process has mapped this host file (a module it loaded).
   static bool Maps(pid_t pid, const fs::path& file) {
     std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");

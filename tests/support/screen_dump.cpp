@@ -29,15 +29,19 @@ bool ParseWindow(const std::string& line, ScreenDump::Window* window) {
   return UnquoteText(line, &pos, &window->title);
 }
 
+// The quoted caption and text that end a box's line, the caption at `pos`.
+bool ParseCaptionAndText(const std::string& line, size_t pos, std::wstring* caption, std::wstring* text) {
+  if (!UnquoteText(line, &pos, caption)) return false;
+  ++pos;
+  return UnquoteText(line, &pos, text);
+}
+
 bool ParseMessageBox(const std::string& line, ScreenDump::Box* box) {
   std::istringstream in(line);
   std::string word, type;
   if (!(in >> word >> box->answer >> type) || word != "messagebox") return false;
   box->type = static_cast<UINT>(std::strtoul(type.c_str(), nullptr, 16));
-  size_t pos = static_cast<size_t>(in.tellg()) + 1;
-  if (!UnquoteText(line, &pos, &box->caption)) return false;
-  ++pos;
-  return UnquoteText(line, &pos, &box->text);
+  return ParseCaptionAndText(line, static_cast<size_t>(in.tellg()) + 1, &box->caption, &box->text);
 }
 
 // The overlay lines between "cursor" and "rows"; false for a malformed one.
@@ -105,10 +109,7 @@ bool ParseOverlay(const std::string& line, ScreenDump* dump) {
     std::string type, selected_word;
     if (!(in >> type >> selected_word >> box.selected)) return false;
     box.type = static_cast<UINT>(std::strtoul(type.c_str(), nullptr, 16));
-    size_t pos = static_cast<size_t>(in.tellg()) + 1;
-    if (!UnquoteText(line, &pos, &box.caption)) return false;
-    ++pos;
-    if (!UnquoteText(line, &pos, &box.text)) return false;
+    if (!ParseCaptionAndText(line, static_cast<size_t>(in.tellg()) + 1, &box.caption, &box.text)) return false;
     dump->open_boxes.push_back(box);
     return true;
   }

@@ -2,6 +2,7 @@
 // its messages until a key answers.
 #include "window_test.h"
 
+#include "internal/display.h"
 #include "internal/overlays.h"
 #include "support/program_runner.h"
 #include "support/screen_dump.h"
@@ -12,6 +13,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using kelvane::AnswerMessageBox;
 using kelvane::OpenBoxes;
 using kelvane::PressKey;
 using kelvane::testing::ReadScreenDump;
@@ -21,6 +23,7 @@ using kelvane::testing::WindowTest;
 
 constexpr UINT kPing = WM_USER + 7;
 constexpr UINT kQuitNow = WM_USER + 8;
+constexpr UINT kAskAgain = WM_USER + 9;
 
 class ModalBoxTest : public WindowTest {
  protected:
@@ -114,6 +117,35 @@ TEST_F(ModalBoxTest, AQuitWhileTheBoxWaitsEndsItAndReachesTheCallersLoop) {
   EXPECT_EQ(answer.load(), IDCANCEL) << "the default button";
   EXPECT_EQ(after.load(), 5) << "the quit is left for the caller";
   EXPECT_TRUE(OpenBoxes().empty());
+}
+
+// An injected answer goes to the oldest box that has the button, even while
+// a box opened over it waits; the loop of the box over it takes the older
+// box's wake-up, and the older box still ends when the newer one does.
+TEST_F(ModalBoxTest, AnOlderBoxAnsweredUnderANewerOneEndsWhenTheNewerOneIsAnswered) {
+  std::atomic<int> newer{0};
+  handler_ = [&newer](HWND hwnd, UINT message, WPARAM, LPARAM, LRESULT* result) {
+    if (message == kQuitNow) PostQuitMessage(5);
+    if (message == kAskAgain) newer = MessageBoxW(hwnd, L"Sure?", L"Setup", MB_YESNO);
+    *result = 0;
+    return message == kPing || message == kQuitNow || message == kAskAgain;
+  };
+  std::atomic<HWND> window{nullptr};
+  std::atomic<int> answer{0}, after{0};
+  std::thread owner = ShowBox(MB_OKCANCEL, &window, &answer, &after);
+  ASSERT_TRUE(WaitUntil([] { return OpenBoxes().size() == 1; }, 10s));
+  ASSERT_TRUE(PostMessageW(window, kAskAgain, 0, 0));
+  ASSERT_TRUE(WaitUntil([] { return OpenBoxes().size() == 2; }, 10s));
+  ASSERT_TRUE(AnswerMessageBox(IDOK));  // only the older box has OK
+  // Once the ping is dispatched, the newer box's loop has taken the wake-up.
+  ASSERT_TRUE(PostMessageW(window, kPing, 0, 0));
+  ASSERT_TRUE(WaitUntil([&] { return !Recorded(kPing).empty(); }, 10s));
+  PressKey(VK_RETURN);
+  EXPECT_TRUE(WaitUntil([&] { return answer.load() != 0; }, 10s)) << "the older box still waits";
+  PostMessageW(window, kQuitNow, 0, 0);
+  owner.join();
+  EXPECT_EQ(newer.load(), IDYES);
+  EXPECT_EQ(answer.load(), IDOK);
 }
 
 TEST_F(ModalBoxTest, AProcessWithoutAWindowCannotHearKeysSoItsBoxIsAnsweredAtOnce) {
