@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
-#include <string>
 #include <thread>
 
 namespace kelvane {

@@ -2,7 +2,6 @@
 // upper half of the address space.
 #include "internal/memory_layout.h"
 
-#include "internal/device_root.h"
 #include "internal/profile_value.h"
 
 #include <algorithm>
