@@ -2,6 +2,7 @@
 // upper half of the address space.
 #include "internal/memory_layout.h"
 
+#include "internal/address_space.h"
 #include "internal/profile_value.h"
 
 #include <algorithm>
@@ -11,9 +12,6 @@
 
 namespace kelvane {
 namespace {
-
-constexpr uint64_t kUpperHalf = 0x80000000u;
-constexpr uint64_t kSpaceEnd = 0x100000000u;
 
 // A number, or "0x..." (or decimal) text, from 0 to 0xFFFFFFFF.
 bool ReadAddress(const Json::Value& value, const std::string& path, uint64_t* out) {
@@ -28,7 +26,7 @@ bool ReadAddress(const Json::Value& value, const std::string& path, uint64_t* ou
     n = std::strtoull(text.c_str(), &end, 0);
     ok = !text.empty() && *end == '\0';
   }
-  if (!ok || n >= kSpaceEnd) {
+  if (!ok || n >= kAddressSpaceEnd) {
     ReportProfileProblem("\"" + path + "\" must be a number or \"0x...\" text below 0x100000000");
     return false;
   }
@@ -44,7 +42,7 @@ std::vector<MemoryRegion> ReadRegions(const Json::Value& list) {
     if (!ReadAddress(MemberOf(list[i], "start"), path + ".start", &start) ||
         !ReadAddress(MemberOf(list[i], "size"), path + ".size", &size))
       continue;
-    if (start < kUpperHalf || start + size > kSpaceEnd) {
+    if (start < kUpperHalfStart || start + size > kAddressSpaceEnd) {
       ReportProfileProblem("\"" + path + "\" must lie between 0x80000000 and 0x100000000; it is left out");
       continue;
     }
