@@ -111,9 +111,8 @@ MemoryLayout ParseLayout(const Json::Value& memory) {
 
 struct LayoutCache {
   std::mutex lock;
-  bool loaded = false;
   Json::Value source;
-  std::shared_ptr<const MemoryLayout> layout;
+  std::shared_ptr<const MemoryLayout> layout;  // null until first parsed
 };
 
 }  // namespace
@@ -122,10 +121,9 @@ std::shared_ptr<const MemoryLayout> CurrentMemoryLayout() {
   static LayoutCache* cache = new LayoutCache;  // outlives static destructors
   const Json::Value& memory = ProfileSection("memory");
   std::lock_guard<std::mutex> guard(cache->lock);
-  if (!cache->loaded || !(cache->source == memory)) {
+  if (!cache->layout || !(cache->source == memory)) {
     cache->layout = std::make_shared<const MemoryLayout>(ParseLayout(memory));
     cache->source = memory;
-    cache->loaded = true;
   }
   return cache->layout;
 }
