@@ -3,11 +3,11 @@
 #include "internal/memory_layout.h"
 
 #include "internal/address_space.h"
+#include "internal/parsed_profile_part.h"
 #include "internal/profile_value.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <mutex>
 #include <string>
 
 namespace kelvane {
@@ -109,23 +109,11 @@ MemoryLayout ParseLayout(const Json::Value& memory) {
   return layout;
 }
 
-struct LayoutCache {
-  std::mutex lock;
-  Json::Value source;
-  std::shared_ptr<const MemoryLayout> layout;  // null until first parsed
-};
-
 }  // namespace
 
 std::shared_ptr<const MemoryLayout> CurrentMemoryLayout() {
-  static LayoutCache* cache = new LayoutCache;  // outlives static destructors
-  const Json::Value& memory = ProfileSection("memory");
-  std::lock_guard<std::mutex> guard(cache->lock);
-  if (!cache->layout || !(cache->source == memory)) {
-    cache->layout = std::make_shared<const MemoryLayout>(ParseLayout(memory));
-    cache->source = memory;
-  }
-  return cache->layout;
+  static auto* layout = new ParsedProfilePart<MemoryLayout>;  // outlives static destructors
+  return layout->Get(ProfileSection("memory"), ParseLayout);
 }
 
 }  // namespace kelvane
