@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
-#include <string>
 #include <thread>
 
 namespace kelvane {
@@ -20,11 +19,9 @@ namespace {
 using Programs = std::map<pid_t, TopLevelEntry>;  // one window per program is enough to know it
 
 // The other programs on the device: every process with a top-level window.
-Programs OtherPrograms() {
+Programs OtherPrograms(const DeviceWindowTable& table) {
   Programs programs;
-  DeviceWindowsLock lock;
-  if (!lock.held()) return programs;
-  for (const auto& entry : lock.Read().windows)
+  for (const auto& entry : table.windows)
     if (entry.pid != getpid()) programs.emplace(entry.pid, entry);
   return programs;
 }
@@ -52,13 +49,13 @@ void WaitUntilGone(const Programs& programs, std::chrono::steady_clock::time_poi
 }
 
 void CloseOtherPrograms() {
-  const Programs programs = OtherPrograms();
-  if (programs.empty()) return;
   DeviceWindowTable table;
   {
-    DeviceWindowsLock lock;
+    DeviceWindowsLock lock;  // a root that cannot be locked reads empty
     table = lock.Read();
   }
+  const Programs programs = OtherPrograms(table);
+  if (programs.empty()) return;
   for (const auto& [pid, entry] : programs) CloseWindowsOf(table, pid);
   WaitUntilGone(programs, HostDeadline(kCloseGraceMs));
   for (const auto& [pid, entry] : programs) {

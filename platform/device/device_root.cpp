@@ -177,4 +177,10 @@ std::wstring Widen(const std::string& narrow) {
   return out;
 }
 
+bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+           return std::towupper(x) == std::towupper(y);
+         });
+}
+
 }  // namespace kelvane

@@ -13,20 +13,10 @@
 
 namespace kelvane {
 
-void RemoveDeadProcessPorts() {
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(DeviceRoot() / "display", ec)) {
-    const std::filesystem::path& path = entry.path();
-    if (path.extension() != ".port") continue;
-    char* end = nullptr;
-    const std::string stem = path.stem().string();
-    const long pid = std::strtol(stem.c_str(), &end, 10);
-    if (stem.empty() || *end != '\0' || pid <= 0) continue;
-    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) std::filesystem::remove(path, ec);
-  }
-}
-
 namespace {
+
+// Whether the process runs; one that cannot be asked (another user's) does.
+bool PidRuns(long pid) { return kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH; }
 
 std::filesystem::path OwnerFile(const std::string& port) { return DeviceRoot() / "dev" / ("." + port + ".owner"); }
 
@@ -36,7 +26,7 @@ std::filesystem::path OwnerFile(const std::string& port) { return DeviceRoot() /
 bool OwnerRuns(const std::string& port) {
   long pid = 0;
   std::ifstream(OwnerFile(port)) >> pid;
-  return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH);
+  return pid > 0 && PidRuns(pid);
 }
 
 void RemovePortFiles(const std::string& port) {
@@ -46,6 +36,19 @@ void RemovePortFiles(const std::string& port) {
 }
 
 }  // namespace
+
+void RemoveDeadProcessPorts() {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(DeviceRoot() / "display", ec)) {
+    const std::filesystem::path& path = entry.path();
+    if (path.extension() != ".port") continue;
+    char* end = nullptr;
+    const std::string stem = path.stem().string();
+    const long pid = std::strtol(stem.c_str(), &end, 10);
+    if (stem.empty() || *end != '\0' || pid <= 0) continue;
+    if (!PidRuns(pid)) std::filesystem::remove(path, ec);
+  }
+}
 
 void RemoveOrphanedPortFiles() {
   std::error_code ec;

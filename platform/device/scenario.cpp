@@ -3,11 +3,11 @@
 
 #include "internal/device_clock.h"
 #include "internal/device_root.h"
+#include "internal/parsed_profile_part.h"
 #include "internal/profile_value.h"
 
 #include <cstdio>
 #include <memory>
-#include <mutex>
 
 namespace kelvane {
 namespace {
@@ -149,25 +149,14 @@ ScenarioStep ReadStep(const Json::Value& value, const std::string& where, std::v
 }
 
 // The parsed scenario of the current profile; parsed again when it changes.
-struct ScenarioCache {
-  std::mutex lock;
-  bool loaded = false;
-  Json::Value source;
-  std::shared_ptr<const Scenario> scenario;
-};
-
 std::shared_ptr<const Scenario> ProfileScenario() {
-  static ScenarioCache* cache = new ScenarioCache;  // outlives static destructors
-  const Json::Value& value = MemberOf(Profile(), "scenario");
-  std::lock_guard<std::mutex> guard(cache->lock);
-  if (!cache->loaded || !(cache->source == value)) {
+  static auto* scenario = new ParsedProfilePart<Scenario>;  // outlives static destructors
+  return scenario->Get(MemberOf(Profile(), "scenario"), [](const Json::Value& value) {
     std::vector<std::string> problems;
-    cache->scenario = std::make_shared<const Scenario>(ParseScenario(value, &problems));
+    Scenario parsed = ParseScenario(value, &problems);
     for (const std::string& p : problems) std::fprintf(stderr, "device: scenario %s\n", p.c_str());
-    cache->source = value;
-    cache->loaded = true;
-  }
-  return cache->scenario;
+    return parsed;
+  });
 }
 
 }  // namespace

@@ -27,6 +27,12 @@ std::string OperatorCode(const ScenarioCell& cell) {
   return code;
 }
 
+// One network of the operator list: (status,"long name","short name","code").
+std::string OperatorListEntry(char status, const ScenarioCell& cell) {
+  const std::string code = OperatorCode(cell);
+  return std::string("(") + status + ",\"Operator " + code + "\",\"Op" + code + "\",\"" + code + "\")";
+}
+
 // +CSQ's received-signal figure from the radio's level (RXLEV 0..63, -110 dBm
 // and up in 1 dB steps): 0..31 in 2 dB steps from -113 dBm, 99 unknown.
 int SignalQuality(LONG level) {
@@ -103,13 +109,7 @@ std::string AtModem::Answer(const std::string& command, const std::optional<Scen
       // The home network (2: current) first, then a neighbour one (1: available).
       ScenarioCell other = *serving;
       other.mnc = (serving->mnc + 1) % 100;
-      const ScenarioCell* networks[] = {&*serving, &other};
-      for (const ScenarioCell* cell : networks) {
-        const std::string code = OperatorCode(*cell);
-        if (cell != networks[0]) list += ",";
-        list += "(" + std::string(cell == networks[0] ? "2" : "1") + ",\"Operator " + code + "\",\"Op" + code +
-                "\",\"" + code + "\")";
-      }
+      list += OperatorListEntry('2', *serving) + "," + OperatorListEntry('1', other);
     }
     return Information(list + ",,(0,1,2,3,4),(0,1,2)");
   }

@@ -186,10 +186,7 @@ void StartBridgeIfListed(const std::wstring& name) {
     return;
   }
   std::unique_ptr<Bridge> bridge = Bridge::Start(name, port, configs);
-  if (!bridge) {
-    port->OnLastHandleClosed();
-    return;
-  }
+  if (!bridge) return;  // the bridge closed its handle of the port as it went
   t.bridges.emplace(Upper(name), std::move(bridge));
 }
 

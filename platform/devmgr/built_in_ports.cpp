@@ -15,7 +15,6 @@
 #include "devmgr/serial_line.h"
 #include "devmgr/tty_port.h"
 #include "gpsid/gps_intermediate_driver.h"
-#include "internal/device_clock.h"
 #include "internal/device_root.h"
 #include "internal/profile_value.h"
 #include "internal/last_error.h"

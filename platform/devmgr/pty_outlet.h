@@ -14,7 +14,6 @@
 #include "devmgr/bridge_outlet.h"
 #include "internal/kernel_object.h"
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>

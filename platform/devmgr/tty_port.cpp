@@ -85,13 +85,13 @@ class TtyPort : public SerialLine {
         return TRUE;
       }
       case IOCTL_SERIAL_SET_DTR:
-        return ModemLine(TIOCMBIS, TIOCM_DTR);
+        return ChangeModemLine(TIOCMBIS, TIOCM_DTR);
       case IOCTL_SERIAL_CLR_DTR:
-        return ModemLine(TIOCMBIC, TIOCM_DTR);
+        return ChangeModemLine(TIOCMBIC, TIOCM_DTR);
       case IOCTL_SERIAL_SET_RTS:
-        return ModemLine(TIOCMBIS, TIOCM_RTS);
+        return ChangeModemLine(TIOCMBIS, TIOCM_RTS);
       case IOCTL_SERIAL_CLR_RTS:
-        return ModemLine(TIOCMBIC, TIOCM_RTS);
+        return ChangeModemLine(TIOCMBIC, TIOCM_RTS);
       default:
         return TRUE;
     }
@@ -119,7 +119,7 @@ class TtyPort : public SerialLine {
  private:
   // A pseudo-terminal has no modem lines: raising or dropping them there is
   // no failure, as on a line without the wires.
-  BOOL ModemLine(unsigned long request, int line) {
+  BOOL ChangeModemLine(unsigned long request, int line) {
     if (ioctl(fd_, request, &line) == 0 || errno == ENOTTY || errno == EINVAL) return TRUE;
     return FailFromErrno(errno, FALSE);
   }

@@ -11,7 +11,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cwctype>
 
 namespace kelvane {
 namespace {
@@ -25,14 +24,8 @@ bool IsInvalidNameCharacter(wchar_t c) {
 // refused as a file whose permissions deny it (which the host's root, who
 // runs the tests, would otherwise ignore). Compared without regard to case.
 bool ProfileRefusesRead(const std::wstring& device_path) {
-  auto same = [](const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-      if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-    return true;
-  };
   for (const std::string& path : ReadTexts(MemberOf(Profile(), "unreadableFiles"), "unreadableFiles"))
-    if (same(Widen(path), device_path)) return true;
+    if (SameTextIgnoringCase(Widen(path), device_path)) return true;
   return false;
 }
 

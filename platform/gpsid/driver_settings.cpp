@@ -1,11 +1,12 @@
 // The GPS Intermediate Driver's registry key.
 #include "gpsid/driver_settings.h"
 
+#include "internal/device_root.h"
+
 #include <windows.h>
 #include <winreg.h>
 
 #include <algorithm>
-#include <cwctype>
 
 namespace kelvane {
 namespace {
@@ -23,12 +24,6 @@ bool ReadText(HKEY key, const wchar_t* name, std::wstring* text) {
   const size_t length = size / sizeof(WCHAR);
   text->assign(buffer, std::find(buffer, buffer + length, L'\0'));
   return true;
-}
-
-bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-           return std::towupper(x) == std::towupper(y);
-         });
 }
 
 }  // namespace

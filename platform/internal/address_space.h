@@ -11,6 +11,10 @@
 
 namespace kelvane {
 
+// The kernel's half of the 32-bit address space: from 0x80000000 to its end.
+constexpr uint64_t kUpperHalfStart = 0x80000000u;
+constexpr uint64_t kAddressSpaceEnd = 0x100000000u;
+
 constexpr uint8_t kAbsentFillerByte = 0xFE;
 
 // Copies `size` bytes from `address`; false, copying nothing, when any of

@@ -44,6 +44,10 @@ std::wstring ProgramDevicePath();
 std::string Narrow(const std::wstring& wide);
 std::wstring Widen(const std::string& narrow);
 
+// Whether two of the program's texts are equal without regard to case, as
+// the device compares the names of files and registry values.
+bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b);
+
 }  // namespace kelvane
 
 #endif

@@ -13,7 +13,6 @@ namespace {
 
 // The device's pseudo handle of the calling process.
 const HANDLE kCurrentProcess = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(0x42));
-constexpr uintptr_t kUpperHalf = 0x80000000u;
 
 }  // namespace
 
@@ -28,7 +27,7 @@ BOOL WINAPI ReadProcessMemory(HANDLE hProcess, LPCVOID lpBaseAddress, LPVOID lpB
   if (!lpBuffer && nSize > 0) return kelvane::Fail(ERROR_INVALID_PARAMETER, FALSE);
   const auto address = reinterpret_cast<uintptr_t>(lpBaseAddress);
   // The kernel's half faults in user mode; a fault, like a gap, reads nothing.
-  if (address < kUpperHalf || !kelvane::ThreadInKernelMode()) return kelvane::Fail(ERROR_NOACCESS, FALSE);
+  if (address < kelvane::kUpperHalfStart || !kelvane::ThreadInKernelMode()) return kelvane::Fail(ERROR_NOACCESS, FALSE);
   if (!kelvane::ReadDeviceMemory(address, lpBuffer, nSize)) return kelvane::Fail(ERROR_NOACCESS, FALSE);
   if (lpNumberOfBytesRead) *lpNumberOfBytesRead = nSize;
   return TRUE;

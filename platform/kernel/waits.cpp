@@ -191,10 +191,9 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
 
 // ---- Sleep ----
 void WINAPI Sleep(DWORD dwMilliseconds) {
-  if (dwMilliseconds == 0) {
+  if (dwMilliseconds == 0)
     std::this_thread::yield();
-    return;
-  }
-  std::this_thread::sleep_until(HostDeadline(dwMilliseconds));
+  else
+    std::this_thread::sleep_until(HostDeadline(dwMilliseconds));
   StopIfTerminated();
 }

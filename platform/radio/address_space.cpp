@@ -11,7 +11,6 @@
 namespace kelvane {
 namespace {
 
-constexpr uint64_t kSpaceEnd = 0x100000000u;
 constexpr size_t kPatternSize = 0x10000;  // a power of two: the filler repeats every 64 KiB
 
 // Filler that looks like busy memory: bytes of every value, fixed from run
@@ -65,7 +64,7 @@ void LayEntries(const MemoryLayout& layout, uint64_t start, uint64_t end, uint8_
 
 bool ReadDeviceMemory(uint64_t address, void* buffer, size_t size) {
   const uint64_t end = address + size;
-  if (address >= kSpaceEnd || end > kSpaceEnd) return false;
+  if (address >= kAddressSpaceEnd || end > kAddressSpaceEnd) return false;
   const std::shared_ptr<const MemoryLayout> layout = CurrentMemoryLayout();
   if (!Readable(*layout, address, end)) return false;
   auto* out = static_cast<uint8_t*>(buffer);

@@ -2,19 +2,16 @@
 // upper half of the address space.
 #include "internal/memory_layout.h"
 
-#include "internal/device_root.h"
+#include "internal/address_space.h"
+#include "internal/parsed_profile_part.h"
 #include "internal/profile_value.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <mutex>
 #include <string>
 
 namespace kelvane {
 namespace {
-
-constexpr uint64_t kUpperHalf = 0x80000000u;
-constexpr uint64_t kSpaceEnd = 0x100000000u;
 
 // A number, or "0x..." (or decimal) text, from 0 to 0xFFFFFFFF.
 bool ReadAddress(const Json::Value& value, const std::string& path, uint64_t* out) {
@@ -29,7 +26,7 @@ bool ReadAddress(const Json::Value& value, const std::string& path, uint64_t* ou
     n = std::strtoull(text.c_str(), &end, 0);
     ok = !text.empty() && *end == '\0';
   }
-  if (!ok || n >= kSpaceEnd) {
+  if (!ok || n >= kAddressSpaceEnd) {
     ReportProfileProblem("\"" + path + "\" must be a number or \"0x...\" text below 0x100000000");
     return false;
   }
@@ -45,7 +42,7 @@ std::vector<MemoryRegion> ReadRegions(const Json::Value& list) {
     if (!ReadAddress(MemberOf(list[i], "start"), path + ".start", &start) ||
         !ReadAddress(MemberOf(list[i], "size"), path + ".size", &size))
       continue;
-    if (start < kUpperHalf || start + size > kSpaceEnd) {
+    if (start < kUpperHalfStart || start + size > kAddressSpaceEnd) {
       ReportProfileProblem("\"" + path + "\" must lie between 0x80000000 and 0x100000000; it is left out");
       continue;
     }
@@ -112,25 +109,11 @@ MemoryLayout ParseLayout(const Json::Value& memory) {
   return layout;
 }
 
-struct LayoutCache {
-  std::mutex lock;
-  bool loaded = false;
-  Json::Value source;
-  std::shared_ptr<const MemoryLayout> layout;
-};
-
 }  // namespace
 
 std::shared_ptr<const MemoryLayout> CurrentMemoryLayout() {
-  static LayoutCache* cache = new LayoutCache;  // outlives static destructors
-  const Json::Value& memory = ProfileSection("memory");
-  std::lock_guard<std::mutex> guard(cache->lock);
-  if (!cache->loaded || !(cache->source == memory)) {
-    cache->layout = std::make_shared<const MemoryLayout>(ParseLayout(memory));
-    cache->source = memory;
-    cache->loaded = true;
-  }
-  return cache->layout;
+  static auto* layout = new ParsedProfilePart<MemoryLayout>;  // outlives static destructors
+  return layout->Get(ProfileSection("memory"), ParseLayout);
 }
 
 }  // namespace kelvane

@@ -7,7 +7,6 @@
 #include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
 
 namespace kelvane {
 namespace {

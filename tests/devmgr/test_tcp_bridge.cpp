@@ -165,4 +165,29 @@ TEST_F(PortTest, BadBridgeEntriesAreReportedAndTheOthersServe) {
   CloseHandle(program);
 }
 
+// The bridge's own open of the port goes when it cannot start: closed once,
+// as the driver must see every open closed.
+TEST_F(PortTest, ABridgeWithoutAnyOutletClosesItsOpenOnce) {
+  Json::Value bridge;
+  bridge["name"] = "COM5:";
+  bridge["kind"] = "tcp";
+  bridge["address"] = "localhost";  // no IPv4 address: the only outlet fails
+  Json::Value profile;
+  profile["bridges"].append(bridge);
+  SetUpDevice(profile);
+  ASSERT_NE(Activate(5, L"countdrv.dll"), INVALID_HANDLE_VALUE);
+  HMODULE driver = LoadLibraryW(L"countdrv.dll");
+  ASSERT_NE(driver, nullptr);
+  const LONG* closes = reinterpret_cast<const LONG*>(GetProcAddressW(driver, L"g_closes"));
+  ASSERT_NE(closes, nullptr);
+  ::testing::internal::CaptureStderr();
+  HANDLE program = OpenPort(L"COM5:");
+  ::testing::internal::GetCapturedStderr();
+  ASSERT_NE(program, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(*closes, 1);
+  CloseHandle(program);
+  EXPECT_EQ(*closes, 2);
+  FreeLibrary(driver);
+}
+
 }  // namespace

@@ -104,10 +104,8 @@ TEST(WifiParsersFuzzTest, HostScanResultsStayInsideTheMessage) {
     // The reader of the socket has checked the length against what arrived.
     const uint32_t length = static_cast<uint32_t>(bytes.size());
     std::memcpy(&bytes[0], &length, sizeof length);
-    std::vector<uint64_t> aligned(bytes.size() / 8 + 1);
-    std::memcpy(aligned.data(), bytes.data(), bytes.size());
     SeenAccessPoint point;
-    if (ParseScanResult(reinterpret_cast<nlmsghdr*>(aligned.data()), &point)) {
+    if (ParseScanResultBytes(bytes, &point)) {
       ASSERT_LE(point.ssid.size(), 32u) << "round " << round;
     }
   }

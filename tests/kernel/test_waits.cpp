@@ -169,6 +169,29 @@ TEST_F(WaitTest, ATerminatedThreadRunsNothingAfterItsSleepOrWait) {
   CloseHandle(never);
 }
 
+std::atomic<int> g_yields{0};
+
+DWORD WINAPI YieldForever(LPVOID) {
+  for (;;) {
+    Sleep(0);
+    ++g_yields;
+  }
+}
+
+// Sleep(0) gives up the rest of the time slice: a sleep too, so a thread
+// terminated while it spins on it goes no further than its next one.
+TEST_F(WaitTest, ATerminatedThreadStopsAtItsNextYield) {
+  HANDLE thread = CreateThread(nullptr, 0, YieldForever, nullptr, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  Sleep(50);
+  ASSERT_TRUE(TerminateThread(thread, 5));
+  Sleep(50);  // the step under way when it was terminated ends
+  const int stopped_at = g_yields.load();
+  Sleep(300);
+  EXPECT_EQ(g_yields.load(), stopped_at);
+  CloseHandle(thread);
+}
+
 TEST_F(WaitTest, LastErrorIsKeptPerThread) {
   SetLastError(11);
   std::thread other([] {

@@ -11,21 +11,16 @@
 namespace {
 
 using kelvane::SeenAccessPoint;
+using kelvane::testing::ParseScanResultBytes;
 using kelvane::testing::ScanResultMessage;
 using kelvane::testing::ScanResultParts;
 using kelvane::testing::SsidElement;
-
-bool Parse(const std::string& bytes, SeenAccessPoint* point) {
-  std::vector<uint64_t> aligned(bytes.size() / 8 + 1);
-  std::memcpy(aligned.data(), bytes.data(), bytes.size());
-  return kelvane::ParseScanResult(reinterpret_cast<nlmsghdr*>(aligned.data()), point);
-}
 
 TEST(HostWifiTest, AScanResultGivesBssidSignalInDbmAndSsid) {
   ScanResultParts parts;
   parts.elements = std::string("\x01\x02\x82\x84", 4) + SsidElement("Home Net");
   SeenAccessPoint point;
-  ASSERT_TRUE(Parse(ScanResultMessage(parts), &point));
+  ASSERT_TRUE(ParseScanResultBytes(ScanResultMessage(parts), &point));
   EXPECT_EQ(std::memcmp(point.mac, "\x00\x1a\x2b\x3c\x4d\x5e", 6), 0);
   EXPECT_EQ(point.rssi, -61);
   EXPECT_EQ(point.ssid, "Home Net");
@@ -34,7 +29,7 @@ TEST(HostWifiTest, AScanResultGivesBssidSignalInDbmAndSsid) {
   parts.elements.clear();
   parts.beacon_elements = SsidElement("Beacon");
   parts.signal_mbm = -4550;
-  ASSERT_TRUE(Parse(ScanResultMessage(parts), &point));
+  ASSERT_TRUE(ParseScanResultBytes(ScanResultMessage(parts), &point));
   EXPECT_EQ(point.ssid, "Beacon");
   EXPECT_EQ(point.rssi, -45);
 }
@@ -45,18 +40,18 @@ TEST(HostWifiTest, DamagedPartsAreLeftOutOrRefused) {
   parts.elements = std::string("\x00\x20Home", 6);
   parts.with_signal = false;
   SeenAccessPoint point;
-  ASSERT_TRUE(Parse(ScanResultMessage(parts), &point));
+  ASSERT_TRUE(ParseScanResultBytes(ScanResultMessage(parts), &point));
   EXPECT_EQ(point.ssid, "");
   EXPECT_EQ(point.rssi, 0);
   // An SSID longer than 32 bytes.
   parts.elements = SsidElement(std::string(33, 'x'));
-  ASSERT_TRUE(Parse(ScanResultMessage(parts), &point));
+  ASSERT_TRUE(ParseScanResultBytes(ScanResultMessage(parts), &point));
   EXPECT_EQ(point.ssid, "");
 
   parts.bssid = "\x01\x02\x03";  // not six bytes
-  EXPECT_FALSE(Parse(ScanResultMessage(parts), &point));
+  EXPECT_FALSE(ParseScanResultBytes(ScanResultMessage(parts), &point));
   parts.bssid.clear();
-  EXPECT_FALSE(Parse(ScanResultMessage(parts), &point));
+  EXPECT_FALSE(ParseScanResultBytes(ScanResultMessage(parts), &point));
 }
 
 TEST(HostWifiTest, SsidElementSearchStaysInsideTheChain) {

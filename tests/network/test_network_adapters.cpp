@@ -137,10 +137,6 @@ TEST_F(NetworkAdaptersTest, Uio1RefusesWhatItCannotAnswer) {
   CloseHandle(device);
 }
 
-}  // namespace
-
-namespace {
-
 class NoAdaptersTest : public kelvane::testing::DeviceTest {};
 
 TEST_F(NoAdaptersTest, ADeviceWithoutAdaptersHasNoUio1) {

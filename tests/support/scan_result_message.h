@@ -4,12 +4,16 @@
 #ifndef KELVANE_TESTS_SUPPORT_SCAN_RESULT_MESSAGE_H
 #define KELVANE_TESTS_SUPPORT_SCAN_RESULT_MESSAGE_H
 
+#include "internal/host_wifi.h"
+
 #include <linux/nl80211.h>
 #include <netlink/genl/genl.h>
 #include <netlink/netlink.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace kelvane::testing {
 
@@ -43,6 +47,14 @@ inline std::string ScanResultMessage(const ScanResultParts& parts) {
   std::string bytes(reinterpret_cast<const char*>(header), header->nlmsg_len);
   nlmsg_free(message);
   return bytes;
+}
+
+// ParseScanResult on a message's bytes, copied to memory aligned as the
+// socket's receive buffer is.
+inline bool ParseScanResultBytes(const std::string& bytes, SeenAccessPoint* point) {
+  std::vector<uint64_t> aligned(bytes.size() / 8 + 1);
+  std::memcpy(aligned.data(), bytes.data(), bytes.size());
+  return ParseScanResult(reinterpret_cast<nlmsghdr*>(aligned.data()), point);
 }
 
 }  // namespace kelvane::testing
