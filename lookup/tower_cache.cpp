@@ -8,6 +8,7 @@
 #include "core/app_state.h"
 #include "core/flags.h"
 #include "lookup/cache_lock.h"
+#include "lookup/cache_record_write.h"
 #include "lookup/month_stamp.h"
 #include "lookup/service_position.h"
 #include "lookup/tower_cache_record.h"
@@ -82,12 +83,9 @@ class RecordReader {
 
 // Called with the cache lock held.
 void WriteRecordAt(const TowerCacheRecord& record, LONG offset) {
-  FILE* file = offset != -1 ? OpenCache(L"r+b") : OpenCache(L"ab");
-  if (!file) return;
   uint8_t bytes[kTowerRecordSize];
   EncodeTowerRecord(record, bytes);
-  if (offset == -1 || fseek(file, offset, SEEK_SET) == 0) fwrite(bytes, 1, sizeof bytes, file);
-  fclose(file);
+  WriteCacheRecord(GetAppState().settings.tower_cache_path, bytes, sizeof bytes, offset);
 }
 
 // The key a record of this cell starts with. The codes are compared as 32-bit

@@ -7,8 +7,9 @@
 
 #include "core/app_state.h"
 #include "core/flags.h"
-#include "lookup/cache_lock.h"
 #include "lookup/cache_file_check.h"
+#include "lookup/cache_lock.h"
+#include "lookup/cache_record_write.h"
 #include "lookup/month_stamp.h"
 #include "lookup/service_position.h"
 #include "wifi/wifi_cache_record.h"
@@ -53,12 +54,9 @@ LONG FindMac(FILE* file, const BYTE mac[kMacBytes], WifiCacheRecord* record) {
 
 // Called with the cache lock held.
 void WriteRecordAt(const WifiCacheRecord& record, LONG offset) {
-  FILE* file = offset != -1 ? OpenCache(L"r+b") : OpenCache(L"ab");
-  if (!file) return;
   uint8_t bytes[kWifiRecordSize];
   EncodeWifiRecord(record, bytes);
-  if (offset == -1 || fseek(file, offset, SEEK_SET) == 0) fwrite(bytes, 1, sizeof bytes, file);
-  fclose(file);
+  WriteCacheRecord(GetAppState().settings.wifi_cache_path, bytes, sizeof bytes, offset);
 }
 
 }  // namespace
