@@ -59,6 +59,29 @@ void WriteRecordAt(const WifiCacheRecord& record, LONG offset) {
   WriteCacheRecord(GetAppState().settings.wifi_cache_path, bytes, sizeof bytes, offset);
 }
 
+// The first record of the MAC address.
+LONG FindCacheRecord(const BYTE mac[kMacBytes]) {
+  CacheLock lock;
+  FILE* file = OpenCache(L"rb");
+  if (!file) return -1;
+  WifiCacheRecord record;
+  const LONG offset = FindMac(file, mac, &record);
+  fclose(file);
+  return offset;
+}
+
+// The first record not used for 59 days or more.
+LONG FindReusableSlot() {
+  CacheLock lock;
+  FILE* file = OpenCache(L"rb");
+  if (!file) return -1;
+  const LONG offset = FindRecord(file, [](const uint8_t* bytes) {
+    return MonthsAge(DecodeWifiRecord(bytes).last_used) >= kReusableFrom;
+  });
+  fclose(file);
+  return offset;
+}
+
 }  // namespace
 
 int LookupCache(const AccessPointList& list, Position* out, LONG* offset) {
@@ -109,27 +132,6 @@ void StoreCache(const AccessPointList& list, const Position& p) {
     CacheLock lock;
     WriteRecordAt(record, offset);
   }
-}
-
-LONG FindCacheRecord(const BYTE mac[kMacBytes]) {
-  CacheLock lock;
-  FILE* file = OpenCache(L"rb");
-  if (!file) return -1;
-  WifiCacheRecord record;
-  const LONG offset = FindMac(file, mac, &record);
-  fclose(file);
-  return offset;
-}
-
-LONG FindReusableSlot() {
-  CacheLock lock;
-  FILE* file = OpenCache(L"rb");
-  if (!file) return -1;
-  const LONG offset = FindRecord(file, [](const uint8_t* bytes) {
-    return MonthsAge(DecodeWifiRecord(bytes).last_used) >= kReusableFrom;
-  });
-  fclose(file);
-  return offset;
 }
 
 void CheckWifiCacheFile() {
