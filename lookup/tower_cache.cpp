@@ -88,19 +88,25 @@ void WriteRecordAt(const TowerCacheRecord& record, LONG offset) {
   WriteCacheRecord(GetAppState().settings.tower_cache_path, bytes, sizeof bytes, offset);
 }
 
+// A record naming the cell (the codes cut to their 16-bit fields), its other
+// fields zero.
+TowerCacheRecord RecordNaming(const CellRecord& cell) {
+  TowerCacheRecord record;
+  record.country = static_cast<uint16_t>(cell.country);
+  record.network = static_cast<uint16_t>(cell.network);
+  record.area = cell.area;
+  record.cell_id = cell.cell_id;
+  return record;
+}
+
 // The key a record of this cell starts with. The codes are compared as 32-bit
 // values against the zero-extended fields, so a code outside 16 bits (an
 // unknown one is -1) matches no record: false then. Comparing keys as bytes
 // spares the search decoding every record it passes.
 bool CellKey(const CellRecord& cell, uint8_t key[kTowerKeySize]) {
   if (cell.country < 0 || cell.country > 0xFFFF || cell.network < 0 || cell.network > 0xFFFF) return false;
-  TowerCacheRecord record;
-  record.country = static_cast<uint16_t>(cell.country);
-  record.network = static_cast<uint16_t>(cell.network);
-  record.area = cell.area;
-  record.cell_id = cell.cell_id;
   uint8_t bytes[kTowerRecordSize];
-  EncodeTowerRecord(record, bytes);
+  EncodeTowerRecord(RecordNaming(cell), bytes);
   memcpy(key, bytes, kTowerKeySize);
   return true;
 }
@@ -141,11 +147,7 @@ int LookupTower(const CellRecord& cell, Position* out, LONG* offset) {
 }
 
 void StoreTower(const CellRecord& cell, const Position& position, bool unplaced, LONG offset) {
-  TowerCacheRecord record;
-  record.country = static_cast<uint16_t>(cell.country);
-  record.network = static_cast<uint16_t>(cell.network);
-  record.area = cell.area;
-  record.cell_id = cell.cell_id;
+  TowerCacheRecord record = RecordNaming(cell);
   record.latitude = position.latitude;
   record.longitude = position.longitude;
   record.accuracy = position.accuracy;
