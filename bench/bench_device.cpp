@@ -31,6 +31,8 @@ std::filesystem::path MakeBenchDevice() {
   return RootFolder();
 }
 
+const std::filesystem::path& BenchDeviceRoot() { return RootFolder(); }
+
 long long ReadWholeFile(const WCHAR* path) {
   static char block[1 << 16];
   FILE* file = _wfopen(path, L"rb");

@@ -11,6 +11,8 @@
 namespace kelvane::bench {
 
 std::filesystem::path MakeBenchDevice();
+// The root MakeBenchDevice made.
+const std::filesystem::path& BenchDeviceRoot();
 
 // The peer of the cache benchmarks: reads the whole file at that device path
 // in 64 KiB blocks through the device layer's streams. The bytes read, or -1

@@ -23,11 +23,6 @@
 namespace {
 
 constexpr int kRecords = 100000;
-
-std::filesystem::path& DeviceRootFolder() {
-  static std::filesystem::path root;
-  return root;
-}
 constexpr int kPoints = 5;
 
 AccessPoint PointNumbered(int n) {
@@ -40,8 +35,8 @@ AccessPoint PointNumbered(int n) {
 
 // Distinct access points, all fresh and used this month, so a lookup
 // neither refreshes nor touches anything; the list's last point is last.
-void WriteCache(const AccessPointList& list) {
-  std::ofstream out(DeviceRootFolder() / "Program Files/Kelvane/wifi.dat", std::ios::binary | std::ios::trunc);
+void WriteCache(const std::filesystem::path& root, const AccessPointList& list) {
+  std::ofstream out(root / "Program Files/Kelvane/wifi.dat", std::ios::binary | std::ios::trunc);
   WifiCacheRecord record;
   record.latitude = 55.75f;
   record.longitude = 37.6f;
@@ -93,8 +88,7 @@ void BM_PlainRead(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  DeviceRootFolder() = kelvane::bench::MakeBenchDevice();
-  WriteCache(Points());
+  WriteCache(kelvane::bench::MakeBenchDevice(), Points());
   benchmark::RegisterBenchmark("LookupCache", BM_LookupCache);
   benchmark::RegisterBenchmark("PlainRead", BM_PlainRead);
   benchmark::Initialize(&argc, argv);

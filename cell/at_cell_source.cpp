@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 
 #include "cell/at_reply.h"
 #include "core/flags.h"
@@ -16,6 +17,7 @@ namespace {
 // The ports a modem may sit behind, in the order they are tried after the
 // stored one: Bluetooth serial links of the phone's stacks, then COM0: to COM9:.
 const WCHAR* const kNamedCandidates[] = {L"BTL1:", L"BTC1:", L"BTC2:", L"BTC4:", L"BSP1:", L"BTH1:"};
+constexpr int kNamedCount = static_cast<int>(std::size(kNamedCandidates));
 constexpr int kNumberedCandidates = 10;
 
 // A control of the device's own that some modem ports expect once the line is set up;
@@ -142,13 +144,14 @@ int AtCellSource::Open() {
   WCHAR name[129] = {0};
   bool stored = ReadText(L"ModemPort", name);
   int result = -1;
-  for (int i = -6; i < kNumberedCandidates;) {
+  // i below 0 names kNamedCandidates[i + kNamedCount], from 0 on COMi:.
+  for (int i = -kNamedCount; i < kNumberedCandidates;) {
     if (TestFlag(Interrupt)) break;
     if (stored) {
       stored = false;
     } else {
       if (i < 0)
-        wcscpy(name, kNamedCandidates[i + 6]);
+        wcscpy(name, kNamedCandidates[i + kNamedCount]);
       else
         swprintf(name, 129, L"COM%d:", i);
       ++i;

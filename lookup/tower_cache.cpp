@@ -8,6 +8,7 @@
 #include "core/app_state.h"
 #include "core/flags.h"
 #include "lookup/cache_lock.h"
+#include "lookup/cache_record_write.h"
 #include "lookup/month_stamp.h"
 #include "lookup/service_position.h"
 #include "lookup/tower_cache_record.h"
@@ -82,12 +83,20 @@ class RecordReader {
 
 // Called with the cache lock held.
 void WriteRecordAt(const TowerCacheRecord& record, LONG offset) {
-  FILE* file = offset != -1 ? OpenCache(L"r+b") : OpenCache(L"ab");
-  if (!file) return;
   uint8_t bytes[kTowerRecordSize];
   EncodeTowerRecord(record, bytes);
-  if (offset == -1 || fseek(file, offset, SEEK_SET) == 0) fwrite(bytes, 1, sizeof bytes, file);
-  fclose(file);
+  WriteCacheRecord(GetAppState().settings.tower_cache_path, bytes, sizeof bytes, offset);
+}
+
+// A record naming the cell (the codes cut to their 16-bit fields), its other
+// fields zero.
+TowerCacheRecord RecordNaming(const CellRecord& cell) {
+  TowerCacheRecord record;
+  record.country = static_cast<uint16_t>(cell.country);
+  record.network = static_cast<uint16_t>(cell.network);
+  record.area = cell.area;
+  record.cell_id = cell.cell_id;
+  return record;
 }
 
 // The key a record of this cell starts with. The codes are compared as 32-bit
@@ -96,13 +105,8 @@ void WriteRecordAt(const TowerCacheRecord& record, LONG offset) {
 // spares the search decoding every record it passes.
 bool CellKey(const CellRecord& cell, uint8_t key[kTowerKeySize]) {
   if (cell.country < 0 || cell.country > 0xFFFF || cell.network < 0 || cell.network > 0xFFFF) return false;
-  TowerCacheRecord record;
-  record.country = static_cast<uint16_t>(cell.country);
-  record.network = static_cast<uint16_t>(cell.network);
-  record.area = cell.area;
-  record.cell_id = cell.cell_id;
   uint8_t bytes[kTowerRecordSize];
-  EncodeTowerRecord(record, bytes);
+  EncodeTowerRecord(RecordNaming(cell), bytes);
   memcpy(key, bytes, kTowerKeySize);
   return true;
 }
@@ -143,11 +147,7 @@ int LookupTower(const CellRecord& cell, Position* out, LONG* offset) {
 }
 
 void StoreTower(const CellRecord& cell, const Position& position, bool unplaced, LONG offset) {
-  TowerCacheRecord record;
-  record.country = static_cast<uint16_t>(cell.country);
-  record.network = static_cast<uint16_t>(cell.network);
-  record.area = cell.area;
-  record.cell_id = cell.cell_id;
+  TowerCacheRecord record = RecordNaming(cell);
   record.latitude = position.latitude;
   record.longitude = position.longitude;
   record.accuracy = position.accuracy;

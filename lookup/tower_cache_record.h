@@ -20,7 +20,8 @@
 #define KELVANE_LOOKUP_TOWER_CACHE_RECORD_H
 
 #include <stdint.h>
-#include <string.h>
+
+#include "lookup/little_endian.h"
 
 constexpr int kTowerRecordSize = 28;
 // The key that names the cell: mcc, mnc, area and cell id, bytes 0 to 11.
@@ -38,45 +39,8 @@ struct TowerCacheRecord {
   uint16_t last_used = 0;
 };
 
-// Inline: the cache searches decode every record they pass.
-namespace tower_record_bytes {
-
-inline void Put16(uint8_t* at, uint16_t value) {
-  at[0] = static_cast<uint8_t>(value);
-  at[1] = static_cast<uint8_t>(value >> 8);
-}
-
-inline void Put32(uint8_t* at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-inline void PutFloat(uint8_t* at, float value) {
-  uint32_t bits;
-  memcpy(&bits, &value, sizeof bits);
-  Put32(at, bits);
-}
-
-inline uint16_t Get16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
-
-// Spelled out rather than looped: the compiler then reads the four bytes as
-// one load, which the record-by-record search relies on to stay near the
-// speed of a plain read.
-inline uint32_t Get32(const uint8_t* at) {
-  return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
-         static_cast<uint32_t>(at[3]) << 24;
-}
-
-inline float GetFloat(const uint8_t* at) {
-  const uint32_t bits = Get32(at);
-  float value;
-  memcpy(&value, &bits, sizeof value);
-  return value;
-}
-
-}  // namespace tower_record_bytes
-
 inline void EncodeTowerRecord(const TowerCacheRecord& record, uint8_t bytes[kTowerRecordSize]) {
-  using namespace tower_record_bytes;
+  using namespace little_endian;
   Put16(bytes + 0, record.country);
   Put16(bytes + 2, record.network);
   Put32(bytes + 4, static_cast<uint32_t>(record.area));
@@ -89,7 +53,7 @@ inline void EncodeTowerRecord(const TowerCacheRecord& record, uint8_t bytes[kTow
 }
 
 inline TowerCacheRecord DecodeTowerRecord(const uint8_t bytes[kTowerRecordSize]) {
-  using namespace tower_record_bytes;
+  using namespace little_endian;
   TowerCacheRecord record;
   record.country = Get16(bytes + 0);
   record.network = Get16(bytes + 2);

@@ -6,6 +6,8 @@
 #include <string.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "wifi/bssid_list.h"
 #include "wifi/utf_text.h"
@@ -16,8 +18,7 @@ namespace {
 constexpr DWORD kReplySize = 8192;
 constexpr DWORD kDataAt = offsetof(NDISUIO_QUERY_OID, Data);
 
-}  // namespace
-
+// The adapter's BSSID list (the reply's data), or false when the query fails.
 bool QueryBssidList(HANDLE device, const std::wstring& adapter, std::vector<BYTE>* data) {
   alignas(NDISUIO_QUERY_OID) BYTE reply[kReplySize];
   NDISUIO_QUERY_OID query;
@@ -34,6 +35,8 @@ bool QueryBssidList(HANDLE device, const std::wstring& adapter, std::vector<BYTE
   data->assign(reply + kDataAt, reply + returned);
   return true;
 }
+
+}  // namespace
 
 bool CollectAccessPoints(HANDLE device, AccessPointList* list) {
   ULONG size = 0;

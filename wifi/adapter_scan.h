@@ -6,17 +6,11 @@
 
 #include <windows.h>
 
-#include <string>
-#include <vector>
-
 #include "wifi/access_point.h"
 
 // Appends the access points of every adapter, in adapter order, to `list`.
 // False when the adapters cannot be listed; adapters that do not answer
 // (not 802.11) are skipped.
 bool CollectAccessPoints(HANDLE device, AccessPointList* list);
-
-// The adapter's BSSID list (the reply's data), or false when the query fails.
-bool QueryBssidList(HANDLE device, const std::wstring& adapter, std::vector<BYTE>* data);
 
 #endif

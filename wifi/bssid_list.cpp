@@ -1,7 +1,6 @@
 #include "wifi/bssid_list.h"
 
-#include <string.h>
-
+#include "lookup/little_endian.h"
 #include "settings/message_list.h"
 #include "wifi/utf_text.h"
 
@@ -13,10 +12,7 @@ constexpr DWORD kSsidAt = 16;
 constexpr DWORD kSsidField = 32;
 constexpr DWORD kRssiAt = 52;
 
-uint32_t Get32(const BYTE* at) {
-  return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
-         static_cast<uint32_t>(at[3]) << 24;
-}
+using little_endian::Get32;
 
 AccessPoint ReadItem(const BYTE* item) {
   AccessPoint point;

@@ -7,8 +7,9 @@
 
 #include "core/app_state.h"
 #include "core/flags.h"
-#include "lookup/cache_lock.h"
 #include "lookup/cache_file_check.h"
+#include "lookup/cache_lock.h"
+#include "lookup/cache_record_write.h"
 #include "lookup/month_stamp.h"
 #include "lookup/service_position.h"
 #include "wifi/wifi_cache_record.h"
@@ -53,12 +54,32 @@ LONG FindMac(FILE* file, const BYTE mac[kMacBytes], WifiCacheRecord* record) {
 
 // Called with the cache lock held.
 void WriteRecordAt(const WifiCacheRecord& record, LONG offset) {
-  FILE* file = offset != -1 ? OpenCache(L"r+b") : OpenCache(L"ab");
-  if (!file) return;
   uint8_t bytes[kWifiRecordSize];
   EncodeWifiRecord(record, bytes);
-  if (offset == -1 || fseek(file, offset, SEEK_SET) == 0) fwrite(bytes, 1, sizeof bytes, file);
+  WriteCacheRecord(GetAppState().settings.wifi_cache_path, bytes, sizeof bytes, offset);
+}
+
+// The first record of the MAC address.
+LONG FindCacheRecord(const BYTE mac[kMacBytes]) {
+  CacheLock lock;
+  FILE* file = OpenCache(L"rb");
+  if (!file) return -1;
+  WifiCacheRecord record;
+  const LONG offset = FindMac(file, mac, &record);
   fclose(file);
+  return offset;
+}
+
+// The first record not used for 59 days or more.
+LONG FindReusableSlot() {
+  CacheLock lock;
+  FILE* file = OpenCache(L"rb");
+  if (!file) return -1;
+  const LONG offset = FindRecord(file, [](const uint8_t* bytes) {
+    return MonthsAge(DecodeWifiRecord(bytes).last_used) >= kReusableFrom;
+  });
+  fclose(file);
+  return offset;
 }
 
 }  // namespace
@@ -111,27 +132,6 @@ void StoreCache(const AccessPointList& list, const Position& p) {
     CacheLock lock;
     WriteRecordAt(record, offset);
   }
-}
-
-LONG FindCacheRecord(const BYTE mac[kMacBytes]) {
-  CacheLock lock;
-  FILE* file = OpenCache(L"rb");
-  if (!file) return -1;
-  WifiCacheRecord record;
-  const LONG offset = FindMac(file, mac, &record);
-  fclose(file);
-  return offset;
-}
-
-LONG FindReusableSlot() {
-  CacheLock lock;
-  FILE* file = OpenCache(L"rb");
-  if (!file) return -1;
-  const LONG offset = FindRecord(file, [](const uint8_t* bytes) {
-    return MonthsAge(DecodeWifiRecord(bytes).last_used) >= kReusableFrom;
-  });
-  fclose(file);
-  return offset;
 }
 
 void CheckWifiCacheFile() {

@@ -25,11 +25,6 @@ int LookupCache(const AccessPointList& list, Position* out, LONG* offset);
 // over the access point's record, else into a reusable slot, else appended.
 void StoreCache(const AccessPointList& list, const Position& p);
 
-// The first record of the MAC address.
-LONG FindCacheRecord(const BYTE mac[kMacBytes]);
-// The first record not used for 59 days or more.
-LONG FindReusableSlot();
-
 // Deletes a wifi.dat whose size is not a whole number of records (warned).
 void CheckWifiCacheFile();
 

@@ -21,7 +21,7 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "lookup/tower_cache_record.h"
+#include "lookup/little_endian.h"
 #include "wifi/access_point.h"
 
 constexpr int kWifiRecordSize = 22;
@@ -35,9 +35,8 @@ struct WifiCacheRecord {
   uint16_t last_used = 0;
 };
 
-// The byte helpers are the tower cache's: both files are little-endian.
 inline void EncodeWifiRecord(const WifiCacheRecord& record, uint8_t bytes[kWifiRecordSize]) {
-  using namespace tower_record_bytes;
+  using namespace little_endian;
   memcpy(bytes, record.mac, kMacBytes);
   PutFloat(bytes + 6, record.latitude);
   PutFloat(bytes + 10, record.longitude);
@@ -47,7 +46,7 @@ inline void EncodeWifiRecord(const WifiCacheRecord& record, uint8_t bytes[kWifiR
 }
 
 inline WifiCacheRecord DecodeWifiRecord(const uint8_t bytes[kWifiRecordSize]) {
-  using namespace tower_record_bytes;
+  using namespace little_endian;
   WifiCacheRecord record;
   memcpy(record.mac, bytes, kMacBytes);
   record.latitude = GetFloat(bytes + 6);

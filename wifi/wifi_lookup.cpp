@@ -1,3 +1,6 @@
+// Windows wants winsock2.h before anything includes windows.h.
+#include <winsock2.h>
+
 #include "wifi/wifi_lookup.h"
 
 #include <stdio.h>
@@ -7,7 +10,6 @@
 #include "wifi/location_request.h"
 #include "wifi/location_response.h"
 #include "wifi/wifi_cache.h"
-#include "wifi/wifi_scanner.h"
 
 namespace {
 
@@ -25,10 +27,9 @@ bool SendRequest(HttpExchange& exchange, const std::string& body) {
          exchange.SendText("\r\n", 0) && exchange.SendText(body.data(), static_cast<DWORD>(body.size()));
 }
 
-}  // namespace
-
-int LocateOnline(Position* out) {
-  const AccessPointList& list = TheWifiScanner().List();
+// The one network request for the access points; the codes of
+// ResolveWifiPosition.
+int LocateOnline(const AccessPointList& list, Position* out) {
   if (list.empty()) return -2;
   DiagnosticLog().AppendText(L"inet w", kBlack);
   std::string body;
@@ -55,16 +56,18 @@ int LocateOnline(Position* out) {
   return 0;
 }
 
-int ResolveWifiPosition(Position* out) {
+}  // namespace
+
+int ResolveWifiPosition(const AccessPointList& list, Position* out) {
   LONG offset = -1;
-  const int cached = LookupCache(TheWifiScanner().List(), out, &offset);
+  const int cached = LookupCache(list, out, &offset);
   if (cached == -1 || cached == -3) {
-    const int code = LocateOnline(out);
-    if (code == 0) StoreCache(TheWifiScanner().List(), *out);
+    const int code = LocateOnline(list, out);
+    if (code == 0) StoreCache(list, *out);
     return code;
   }
   if (cached == -2) {
-    if (LocateOnline(out) == 0) StoreCache(TheWifiScanner().List(), *out);
+    if (LocateOnline(list, out) == 0) StoreCache(list, *out);
     return 0;
   }
   return cached == 0 ? 0 : -10;

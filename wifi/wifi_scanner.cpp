@@ -23,4 +23,4 @@ int WifiScanner::Scan() {
   return result;
 }
 
-int WifiScanner::Resolve(Position* out) { return ResolveWifiPosition(out); }
+int WifiScanner::Resolve(Position* out) { return ResolveWifiPosition(stored_, out); }

@@ -1,8 +1,8 @@
 // The AT-command source against the device's simulated modems: which ports it
 // tries and remembers, what it reads from the answers of modems that behave
 // well and badly, and that every wait is a silence limit Interrupt cuts short.
-#include "diagnostic_lines.h"
 #include "support/device_fixture.h"
+#include "support/diagnostic_lines.h"
 #include "support/scenario_profile.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 // The memory-scan source against an emulated OMAP phone whose radio keeps its
 // cell table in the simulated kernel memory.
-#include "diagnostic_lines.h"
 #include "support/device_fixture.h"
+#include "support/diagnostic_lines.h"
 #include "support/memory_profile.h"
 #include "support/scenario_profile.h"
 

@@ -16,6 +16,15 @@ namespace {
 using locserver::CellKey;
 using locserver::CellLocation;
 
+// The addresses of the access points a Wi-Fi request names, in its order.
+bool ParseWifiRequest(std::string_view body, std::vector<uint64_t>* macs, std::string* error) {
+  std::vector<locserver::WifiObservation> access_points;
+  if (!locserver::ParseWifiObservations(body, &access_points, error)) return false;
+  macs->clear();
+  for (const locserver::WifiObservation& ap : access_points) macs->push_back(ap.mac);
+  return true;
+}
+
 void PutBigEndian(std::string* bytes, size_t offset, int32_t value) {
   for (int i = 0; i < 4; ++i) (*bytes)[offset + i] = static_cast<char>(static_cast<uint32_t>(value) >> (24 - 8 * i));
 }
@@ -164,7 +173,7 @@ TEST(WifiJsonTest, LocatesKnownAccessPointsAndCoversEachOnesCircle) {
       "\"00-1a-2b-3c-4d-09\", \"signal_strength\" : -80 }, { \"mac_address\" : \"nonsense\" } ] }\n";
   std::vector<uint64_t> macs;
   std::string error;
-  ASSERT_TRUE(locserver::ParseWifiRequest(request, &macs, &error)) << error;
+  ASSERT_TRUE(ParseWifiRequest(request, &macs, &error)) << error;
   ASSERT_EQ(macs.size(), 2u);
   EXPECT_EQ(macs[0], 0x001a2b3c4d01u);
   EXPECT_EQ(locserver::FormatWifiAnswer(locserver::LocateAccessPoints(table, macs)),
@@ -187,13 +196,13 @@ TEST(WifiJsonTest, LocatesKnownAccessPointsAndCoversEachOnesCircle) {
 TEST(WifiJsonTest, RequestsThatAreNotObjectsWithAnArrayAreRefused) {
   std::vector<uint64_t> macs;
   std::string error;
-  EXPECT_FALSE(locserver::ParseWifiRequest("{ \"wifi_towers\" : ", &macs, &error));
+  EXPECT_FALSE(ParseWifiRequest("{ \"wifi_towers\" : ", &macs, &error));
   EXPECT_EQ(error.substr(0, 21), "the body is not JSON:");
-  EXPECT_FALSE(locserver::ParseWifiRequest("[1, 2]", &macs, &error));
+  EXPECT_FALSE(ParseWifiRequest("[1, 2]", &macs, &error));
   EXPECT_EQ(error, "the body is not a JSON object");
-  EXPECT_FALSE(locserver::ParseWifiRequest("{\"wifi_towers\": \"00-1a\"}", &macs, &error));
+  EXPECT_FALSE(ParseWifiRequest("{\"wifi_towers\": \"00-1a\"}", &macs, &error));
   EXPECT_EQ(error, "\"wifi_towers\" is not an array");
-  EXPECT_TRUE(locserver::ParseWifiRequest("{\"version\": \"1.1.0\"}", &macs, &error));
+  EXPECT_TRUE(ParseWifiRequest("{\"version\": \"1.1.0\"}", &macs, &error));
   EXPECT_TRUE(macs.empty());
   EXPECT_EQ(locserver::FormatWifiError("bad \"x\"\n"), "{\"error\":\"bad \\\"x\\\"\\u000a\"}\n");
 }

@@ -10,6 +10,7 @@
 #include "core/flags.h"
 #include "scripted_peer.h"
 #include "settings/message_list.h"
+#include "support/diagnostic_lines.h"
 
 namespace kelvane::testing {
 namespace {
@@ -55,11 +56,7 @@ void LookupTest::UseProxy(const char* address, DWORD port) {
   settings.proxy_port = port;
 }
 
-std::vector<std::wstring> LookupTest::LogLines() {
-  std::vector<std::wstring> lines;
-  for (const MessageLine& line : DiagnosticLog().Lines()) lines.push_back(line.text);
-  return lines;
-}
+std::vector<std::wstring> LookupTest::LogLines() { return LogTexts(); }
 
 bool LookupTest::LogHas(const std::wstring& wanted) {
   for (const std::wstring& line : LogLines())

@@ -21,6 +21,24 @@ class WifiCacheTest : public LookupTest {
 
 constexpr WORD kMarch = StampOf(2024, 3);
 
+// The bytes of wifi.dat spelled out, so that the codec the other tests write
+// and read through cannot drift from the file's layout unnoticed.
+TEST(WifiCacheRecordTest, LayoutIsLittleEndianTwentyTwoBytes) {
+  const WifiCacheRecord record = CachedPoint(7, 1.5f, -2.0f, 812, 0x7E86, 0x6411);
+  uint8_t bytes[kWifiRecordSize];
+  EncodeWifiRecord(record, bytes);
+  const uint8_t expected[kWifiRecordSize] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x07, 0x00, 0x00, 0xC0, 0x3F, 0x00,
+                                             0x00, 0x00, 0xC0, 0x2C, 0x03, 0x00, 0x00, 0x86, 0x7E, 0x11, 0x64};
+  EXPECT_EQ(std::string(bytes, bytes + sizeof bytes), std::string(expected, expected + sizeof expected));
+  const WifiCacheRecord back = DecodeWifiRecord(expected);
+  EXPECT_EQ(std::string(back.mac, back.mac + kMacBytes), std::string(expected, expected + kMacBytes));
+  EXPECT_EQ(back.latitude, 1.5f);
+  EXPECT_EQ(back.longitude, -2.0f);
+  EXPECT_EQ(back.accuracy, 812);
+  EXPECT_EQ(back.resolved, 0x7E86);
+  EXPECT_EQ(back.last_used, 0x6411);
+}
+
 TEST_F(WifiCacheTest, ARecordIsFreshUntilTheEndOfItsMonthsThirtyFirstDay) {
   WriteWifiCache(root(), WifiCacheBytes({CachedPoint(1, 55.75f, 37.6f, 40, kMarch, StampOf(2024, 1))}));
   const AccessPointList list = {PointOf(1)};

@@ -45,7 +45,7 @@ TEST_F(WifiLookupTest, AServiceAnswerIsReturnedTruncatedAndCachedForEveryPoint) 
   UseProxy(proxy.port());
   ScanTwoPoints();
   Position p = kNoPosition;
-  ASSERT_EQ(ResolveWifiPosition(&p), 0);
+  ASSERT_EQ(ResolveWifiPosition(TheWifiScanner().List(), &p), 0);
   EXPECT_EQ(p.latitude, 55.75f);
   EXPECT_EQ(p.longitude, 37.6f);
   EXPECT_EQ(p.accuracy, 42);
@@ -74,7 +74,7 @@ TEST_F(WifiLookupTest, AServiceAnswerIsReturnedTruncatedAndCachedForEveryPoint) 
 
   // Now cached and fresh: no further request.
   p = kNoPosition;
-  ASSERT_EQ(ResolveWifiPosition(&p), 0);
+  ASSERT_EQ(ResolveWifiPosition(TheWifiScanner().List(), &p), 0);
   EXPECT_EQ(p.accuracy, 42);
   EXPECT_EQ(proxy.Requests().size(), 1u);
 }
@@ -86,7 +86,7 @@ TEST_F(WifiLookupTest, AStaleRecordIsTheAnswerWhenTheServiceFails) {
   WriteWifiCache(root(), cache);
   ScanTwoPoints();
   Position p = kNoPosition;
-  EXPECT_EQ(ResolveWifiPosition(&p), 0);
+  EXPECT_EQ(ResolveWifiPosition(TheWifiScanner().List(), &p), 0);
   EXPECT_EQ(p.latitude, 10.0f);
   EXPECT_EQ(p.accuracy, 30);
   EXPECT_EQ(proxy.Requests().size(), 1u);
@@ -103,7 +103,7 @@ TEST_F(WifiLookupTest, UnusableAnswersLeaveThePositionAndTheCacheAlone) {
     TheWifiScanner().ClearList();
     ScanTwoPoints();
     Position p = {1.0f, 2.0f, 3};
-    EXPECT_EQ(ResolveWifiPosition(&p), -3) << answer;
+    EXPECT_EQ(ResolveWifiPosition(TheWifiScanner().List(), &p), -3) << answer;
     EXPECT_EQ(p.accuracy, 3) << answer;
     EXPECT_EQ(proxy.Requests().size(), 1u) << answer;
     EXPECT_FALSE(std::filesystem::exists(root() / kWifiCachePath)) << answer;
@@ -115,7 +115,7 @@ TEST_F(WifiLookupTest, NoAccessPointsNoRequest) {
   ScriptedPeer proxy([](const std::string&) { return PeerScript{{kBroken}, 0}; });
   UseProxy(proxy.port());
   Position p = kNoPosition;
-  EXPECT_EQ(ResolveWifiPosition(&p), -2);
+  EXPECT_EQ(ResolveWifiPosition(TheWifiScanner().List(), &p), -2);
   EXPECT_TRUE(proxy.Requests().empty());
   EXPECT_FALSE(LogHas(L"inet w"));
 }
@@ -127,7 +127,7 @@ TEST_F(WifiLookupTest, AProxyWithoutPortMeansTheOriginForm) {
   UseProxy("10.0.0.1", 0);
   ScanTwoPoints(service.port());
   Position p = kNoPosition;
-  ASSERT_EQ(ResolveWifiPosition(&p), 0);
+  ASSERT_EQ(ResolveWifiPosition(TheWifiScanner().List(), &p), 0);
   ASSERT_EQ(service.Requests().size(), 1u);
   EXPECT_EQ(RequestLine(service.Requests()[0]), "POST /loc/json HTTP/1.1");
 }

@@ -19,11 +19,6 @@ void AnswerCache::Store(const std::string& request, const GeoAnswer& answer, Clo
   entries_.emplace(request, Entry{answer, now});
 }
 
-size_t AnswerCache::size() const {
-  std::lock_guard<std::mutex> guard(lock_);
-  return entries_.size();
-}
-
 void AnswerCache::MakeRoomLocked(Clock::time_point now) {
   if (entries_.size() < capacity_) return;
   for (auto it = entries_.begin(); it != entries_.end();)

@@ -25,7 +25,6 @@ class AnswerCache {
   std::optional<GeoAnswer> Find(const std::string& request, Clock::time_point now) const;
   // Keeps found and not-found answers; ignores failures.
   void Store(const std::string& request, const GeoAnswer& answer, Clock::time_point now);
-  size_t size() const;
 
  private:
   struct Entry {

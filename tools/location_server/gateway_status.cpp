@@ -24,11 +24,6 @@ void GatewayStatus::Count(Service service, Outcome outcome) {
   if (index >= 0) counts_[index][static_cast<int>(outcome)].fetch_add(1, std::memory_order_relaxed);
 }
 
-long GatewayStatus::Get(Service service, Outcome outcome) const {
-  const int index = Index(service);
-  return index < 0 ? 0 : counts_[index][static_cast<int>(outcome)].load(std::memory_order_relaxed);
-}
-
 std::string GatewayStatus::ToJson() const {
   std::string json = "{";
   for (int s = 0; s < kServices; ++s) {

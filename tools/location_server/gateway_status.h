@@ -24,7 +24,6 @@ enum class Outcome { kAsked, kLocal, kUpstream, kCached, kNotFound, kFailed, kRa
 class GatewayStatus {
  public:
   void Count(Service service, Outcome outcome);
-  long Get(Service service, Outcome outcome) const;
   std::string ToJson() const;
 
  private:

@@ -30,13 +30,14 @@ std::string Nearest(std::vector<std::pair<double, std::string>> found) {
   return joined;
 }
 
-}  // namespace
-
+// Ground distance in metres on a sphere, for distances of a few kilometres.
 double ApproximateDistance(double lat1, double lon1, double lat2, double lon2) {
   const double north = (lat2 - lat1) * kMetresPerDegree;
   const double east = (lon2 - lon1) * kMetresPerDegree * std::cos((lat1 + lat2) / 2 * kPi / 180);
   return std::hypot(north, east);
 }
+
+}  // namespace
 
 bool ParseNearbyQuery(std::string_view query, double* latitude, double* longitude, double* radius, std::string* error) {
   const struct {

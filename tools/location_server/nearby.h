@@ -18,9 +18,6 @@ namespace locserver {
 constexpr size_t kMaxNearby = 200;
 constexpr double kMaxNearbyRadius = 50000;
 
-// Ground distance in metres on a sphere, for distances of a few kilometres.
-double ApproximateDistance(double lat1, double lon1, double lat2, double lon2);
-
 // False with *error when the query lacks a number or holds one off the globe.
 bool ParseNearbyQuery(std::string_view query, double* latitude, double* longitude, double* radius, std::string* error);
 

@@ -67,14 +67,6 @@ bool ParseWifiObservations(std::string_view body, std::vector<WifiObservation>* 
   return true;
 }
 
-bool ParseWifiRequest(std::string_view body, std::vector<uint64_t>* macs, std::string* error) {
-  std::vector<WifiObservation> access_points;
-  if (!ParseWifiObservations(body, &access_points, error)) return false;
-  macs->clear();
-  for (const WifiObservation& ap : access_points) macs->push_back(ap.mac);
-  return true;
-}
-
 std::optional<WifiFix> LocateAccessPoints(const AccessPointTable& table, const std::vector<uint64_t>& macs) {
   std::vector<const AccessPointLocation*> known;
   for (uint64_t mac : macs)

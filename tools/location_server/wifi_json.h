@@ -35,8 +35,6 @@ struct WifiObservation {
 // The access points a request names (unreadable MAC texts are left out);
 // false with *error when the body is not such a request.
 bool ParseWifiObservations(std::string_view body, std::vector<WifiObservation>* access_points, std::string* error);
-// Their addresses only.
-bool ParseWifiRequest(std::string_view body, std::vector<uint64_t>* macs, std::string* error);
 
 std::optional<WifiFix> LocateAccessPoints(const AccessPointTable& table, const std::vector<uint64_t>& macs);
 

@@ -1,7 +1,7 @@
-// The texts of the diagnostic log's lines, oldest first, for the cell
-// sources' tests.
-#ifndef KELVANE_TESTS_CELL_DIAGNOSTIC_LINES_H
-#define KELVANE_TESTS_CELL_DIAGNOSTIC_LINES_H
+// The texts of the diagnostic log's lines, oldest first, for the tests of
+// the program's parts that log.
+#ifndef KELVANE_TESTS_SUPPORT_DIAGNOSTIC_LINES_H
+#define KELVANE_TESTS_SUPPORT_DIAGNOSTIC_LINES_H
 
 #include <string>
 #include <vector>
