@@ -11,7 +11,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cwctype>
 #include <fstream>
 #include <sstream>
 
@@ -34,13 +33,6 @@ uint64_t ProcessStartTime(pid_t pid) {
     if (i == 3 && (field == "Z" || field == "X")) return 0;
   }
   return std::strtoull(field.c_str(), nullptr, 10);
-}
-
-bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  return true;
 }
 
 std::string HandleText(HWND hwnd) {
@@ -70,8 +62,8 @@ bool ParseEntry(const std::string& line, TopLevelEntry* entry) {
 }
 
 bool Matches(const TopLevelEntry& entry, LPCWSTR class_name, LPCWSTR title) {
-  return (!class_name || SameIgnoringCase(entry.class_name, class_name)) &&
-         (!title || SameIgnoringCase(entry.title, title));
+  return (!class_name || SameTextIgnoringCase(entry.class_name, class_name)) &&
+         (!title || SameTextIgnoringCase(entry.title, title));
 }
 
 }  // namespace
