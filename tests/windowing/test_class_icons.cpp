@@ -60,7 +60,9 @@ TEST_F(ClassIconTest, AHandleThatIsNoLoadedIconIsRefused) {
   SetLastError(0xdeadbeef);
   EXPECT_EQ(RegisterWithIcon(bogus), 0);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_ICON_HANDLE));
-  EXPECT_EQ(FindWindowW(kIconClass, nullptr), nullptr);
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(UnregisterClassW(kIconClass, nullptr)) << "the refused class was registered all the same";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_DOES_NOT_EXIST));
   SetLastError(0xdeadbeef);
   EXPECT_FALSE(DestroyIcon(bogus));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_ICON_HANDLE));
