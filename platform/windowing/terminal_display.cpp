@@ -218,6 +218,10 @@ void StartTerminalDisplay() {
   g_terminal = newterm(nullptr, stdout, stdin);
   if (!g_terminal) {
     std::fprintf(stderr, "device: the terminal cannot be used; the screen is only dumped\n");
+    for (int& fd : g_wake) {
+      close(fd);
+      fd = -1;
+    }
     return;
   }
   set_term(g_terminal);
