@@ -121,8 +121,10 @@ TEST_F(CrossProcessTest, OnAHighResolutionScreenOnlyAProgramWithoutTheMarkerIsEn
   HWND helper = StartHelper();
   ASSERT_NE(helper, nullptr);
   ScreenDump dump;
-  ASSERT_TRUE(Eventually([&] { return ReadScreenDump(root(), &dump) && dump.window.hwnd == helper; }))
-      << ReadHostFile("screen.txt");
+  // Shown, then painted once it has been activated.
+  ASSERT_TRUE(Eventually([&] {
+    return ReadScreenDump(root(), &dump) && dump.window.hwnd == helper && dump.text[0] == "a c t i v a t e d   1";
+  })) << ReadHostFile("screen.txt");
   // Its whole-screen window is 40 x 20 of its cells, each two by two of the device's.
   EXPECT_EQ(dump.columns, 80);
   EXPECT_EQ(dump.rows, 40);
