@@ -146,6 +146,13 @@ TEST_F(InstallerTest, TheQuestionWaitsForAnInjectedAnswer) {
   ASSERT_EQ(Kdevice("install", &report), 0) << report;
   ProgramRun program(InstalledProgram(), root());
   ASSERT_TRUE(program.Send("key 0x26"));  // the program reads the input now
+  // Its window shows, and so is in front, only once it has painted: shown
+  // after the installer's, it would cover the box.
+  const auto painted = [&] {
+    ScreenDump dump;
+    return ReadScreenDump(root(), &dump) && dump.window.pid == program.pid() && dump.FindRow("port:") >= 0;
+  };
+  ASSERT_TRUE(WaitUntil(painted, 20s)) << program.Output();
   Answer("input");
   int result = -1;
   std::thread installer([&] { result = Kdevice("install", &report); });
