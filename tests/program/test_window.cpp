@@ -49,6 +49,15 @@ class WindowTest : public DeviceTest, public ::testing::WithParamInterface<std::
   bool StatusShows(ScreenDump* dump) {
     return ScreenUntil([](const ScreenDump& d) { return d.FindRow("port:") >= 0; }, dump);
   }
+  // Waits for the status and the soft-key bar: the bar is a window of its
+  // own that paints apart from the status, after or before it.
+  bool StatusAndSoftKeysShow(ScreenDump* dump) {
+    return ScreenUntil(
+        [](const ScreenDump& d) {
+          return d.soft_keys.size() == 2 && d.FindRow("port:") >= 0 && d.FindRow("Quit") >= 0;
+        },
+        dump);
+  }
   // Quits with the left soft key, or with the shell's close when the window has none.
   int Quit(ProgramRun& program, bool soft_keys = true) {
     if (soft_keys) program.Send(kSoftKeyLeft);
@@ -66,9 +75,7 @@ const std::initializer_list<const char*> kToLogMenu = {kSoftKeyRight, kUp, kEnte
 TEST_P(WindowTest, SoftKeysSitUnderTheWindowOnATouchScreenAndOverItOnAKeypad) {
   auto program = Start();
   ScreenDump dump;
-  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.soft_keys.size() == 2 && d.FindRow("port:") >= 0; },
-                          &dump))
-      << program->Output();
+  ASSERT_TRUE(StatusAndSoftKeysShow(&dump)) << program->Output();
   EXPECT_EQ(dump.soft_keys, (std::vector<std::wstring>{L"Quit", L"Menu"}));
   EXPECT_EQ(dump.text[19].rfind("Quit", 0), 0u) << dump.text[19];
   EXPECT_EQ(dump.text[19].substr(dump.text[19].size() - 4), "Menu");
@@ -255,9 +262,7 @@ TEST_P(WindowTest, OnAHighResolutionScreenTheProgramDrawsOnTheWholeGrid) {
   WriteProfile(profile_);
   auto program = Start();
   ScreenDump dump;
-  ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.soft_keys.size() == 2 && d.FindRow("port:") >= 0; },
-                          &dump))
-      << program->Output() << ReadHostFile("screen.txt");
+  ASSERT_TRUE(StatusAndSoftKeysShow(&dump)) << program->Output() << ReadHostFile("screen.txt");
   EXPECT_EQ(dump.window_rect.right, 80);
   EXPECT_EQ(dump.window_rect.bottom, Touch() ? 39 : 40);
   EXPECT_EQ(dump.text[39].rfind("Quit", 0), 0u) << dump.text[39];
