@@ -100,6 +100,9 @@ TEST_F(InstallerTest, TheInstalledProgramRunsFromItsFolderAndNoKeepsTheDeviceRun
   const fs::path installed_driver = root() / "Program Files" / "Kelvane" / "Tavrel.dll.so";
   EXPECT_TRUE(WaitUntil([&] { return Maps(program.pid(), installed_driver); }, 20s)) << program.Output();
   EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(program.pid()) + "/exe"), InstalledProgram());
+  // The driver loads before the window is up; SIGTERM closes the program as
+  // the shell does only once it has its window, and ends it before.
+  ASSERT_TRUE(WaitForPaintedStatus(root(), program.pid())) << program.Output();
   // A second installation replaces the files of the running program; No
   // leaves it running.
   ASSERT_EQ(Kdevice("install", &report), 0) << report;
