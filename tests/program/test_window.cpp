@@ -58,6 +58,15 @@ class WindowTest : public DeviceTest, public ::testing::WithParamInterface<std::
         },
         dump);
   }
+  // Waits until the window has handled what was posted to it so far: the
+  // start-up's check marks (its first paint may come before them), or the
+  // command of a menu item (the menu closes before it is handled). Saving the
+  // log is a command posted behind them, and the only writer of the log file.
+  bool PostedMessagesHandled(ProgramRun& program) {
+    const auto log = root() / "Program Files/Kelvane/log.txt";
+    std::filesystem::remove(log);
+    return program.Send("command 40009") && WaitUntil([&] { return std::filesystem::exists(log); }, 20s);
+  }
   // Quits with the left soft key, or with the shell's close when the window has none.
   int Quit(ProgramRun& program, bool soft_keys = true) {
     if (soft_keys) program.Send(kSoftKeyLeft);
@@ -148,8 +157,9 @@ TEST_P(WindowTest, DigitsSelectTheSourceOnlyInTheStatusView) {
 TEST_P(WindowTest, KeepWifiOnTogglesTheSettingAndItsCheckMark) {
   auto program = Start();
   ScreenDump dump;
-  // The check marks are set once start-up is done, before the status shows.
+  // The check marks are set once start-up is done.
   ASSERT_TRUE(StatusShows(&dump)) << program->Output();
+  ASSERT_TRUE(PostedMessagesHandled(*program));
   ASSERT_TRUE(Send(*program, {kSoftKeyRight, kDown, kEnter}));  // Menu > Options
   ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindMenuItem(L"Keep Wi-Fi On") != nullptr; }, &dump));
   EXPECT_TRUE(dump.FindMenuItem(L"Keep Wi-Fi On")->checked) << "WiFiOn is 1 by default";
