@@ -165,6 +165,7 @@ TEST_P(WindowTest, KeepWifiOnTogglesTheSettingAndItsCheckMark) {
   EXPECT_TRUE(dump.FindMenuItem(L"Keep Wi-Fi On")->checked) << "WiFiOn is 1 by default";
   ASSERT_TRUE(program->Send(kEnter));
   ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.menus.empty(); }, &dump));
+  ASSERT_TRUE(PostedMessagesHandled(*program));
   ASSERT_TRUE(Send(*program, {kSoftKeyRight, kDown, kEnter}));
   ASSERT_TRUE(ScreenUntil([](const ScreenDump& d) { return d.FindMenuItem(L"Keep Wi-Fi On") != nullptr; }, &dump));
   EXPECT_FALSE(dump.FindMenuItem(L"Keep Wi-Fi On")->checked);
