@@ -252,16 +252,17 @@ TEST_P(WindowTest, QuitDuringALookupKeepsTheWindowUntilTheWorkerIsJoined) {
       << program->Output();
   ScreenDump dump;
   ASSERT_TRUE(ScreenUntil([&](const ScreenDump& d) { return d.window.pid == program->pid(); }, &dump));
+  const HWND first_window = dump.window.hwnd;
   const DWORD quit_at = GetTickCount();
   ASSERT_TRUE(program->Send(kSoftKeyLeft));
   Sleep(1000);  // device time for the window to take the key and begin to shut down
   ProgramRun second(QuorvanePathFor(GetParam()), root());
   EXPECT_EQ(second.Wait(20s), 0) << "the second start found the first's window";
   EXPECT_EQ(program->Wait(0ms), -1) << "the first was still winding down";
+  EXPECT_TRUE(IsWindow(first_window)) << "its window stays while it winds down";
   EXPECT_EQ(program->Wait(30s), 0) << program->Output();
   EXPECT_LT(GetTickCount() - quit_at, 10000u) << "the worker was joined, not ended by force";
-  ASSERT_TRUE(ReadScreenDump(root(), &dump));
-  EXPECT_NE(dump.window.pid, program->pid());
+  EXPECT_FALSE(IsWindow(first_window)) << "its window went with it";
 }
 
 // The program's resources mark it as aware of high-resolution screens, so
