@@ -3,6 +3,7 @@
 // reboot question answered Yes with that program running, and the removal.
 #include "support/device_fixture.h"
 #include "support/program_runner.h"
+#include "support/program_screen.h"
 #include "support/registry_text.h"
 #include "support/screen_dump.h"
 
@@ -29,6 +30,7 @@ using kelvane::testing::ReadScreenDump;
 using kelvane::testing::RegistryText;
 using kelvane::testing::SetRegistryText;
 using kelvane::testing::ScreenDump;
+using kelvane::testing::WaitForPaintedStatus;
 using kelvane::testing::WaitUntil;
 
 namespace fs = std::filesystem;
@@ -98,6 +100,9 @@ TEST_F(InstallerTest, TheInstalledProgramRunsFromItsFolderAndNoKeepsTheDeviceRun
   const fs::path installed_driver = root() / "Program Files" / "Kelvane" / "Tavrel.dll.so";
   EXPECT_TRUE(WaitUntil([&] { return Maps(program.pid(), installed_driver); }, 20s)) << program.Output();
   EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(program.pid()) + "/exe"), InstalledProgram());
+  // The driver loads before the window is up; SIGTERM closes the program as
+  // the shell does only once it has its window, and ends it before.
+  ASSERT_TRUE(WaitForPaintedStatus(root(), program.pid())) << program.Output();
   // A second installation replaces the files of the running program; No
   // leaves it running.
   ASSERT_EQ(Kdevice("install", &report), 0) << report;
@@ -117,6 +122,9 @@ TEST_F(InstallerTest, YesClosesTheRunningProgramThroughItsShutDownAndRestartsThe
     return CurrentDriver() == L"Kelvane" && Registry().find("KelvanePorts\\") != std::string::npos;
   };
   ASSERT_TRUE(WaitUntil(registered, 20s)) << program.Output();
+  // The start-up registers before the window is on the device, where the
+  // restart looks for the programs it closes.
+  ASSERT_TRUE(WaitForPaintedStatus(root(), program.pid())) << program.Output();
   // The device has been up for a minute of host time.
   const auto now = std::chrono::system_clock::now().time_since_epoch();
   std::ofstream(root() / "clock") << "boot=" << std::chrono::duration_cast<std::chrono::milliseconds>(now - 60s).count()
@@ -146,13 +154,8 @@ TEST_F(InstallerTest, TheQuestionWaitsForAnInjectedAnswer) {
   ASSERT_EQ(Kdevice("install", &report), 0) << report;
   ProgramRun program(InstalledProgram(), root());
   ASSERT_TRUE(program.Send("key 0x26"));  // the program reads the input now
-  // Its window shows, and so is in front, only once it has painted: shown
-  // after the installer's, it would cover the box.
-  const auto painted = [&] {
-    ScreenDump dump;
-    return ReadScreenDump(root(), &dump) && dump.window.pid == program.pid() && dump.FindRow("port:") >= 0;
-  };
-  ASSERT_TRUE(WaitUntil(painted, 20s)) << program.Output();
+  // Shown after the installer's window, the program's would cover the box.
+  ASSERT_TRUE(WaitForPaintedStatus(root(), program.pid())) << program.Output();
   Answer("input");
   int result = -1;
   std::thread installer([&] { result = Kdevice("install", &report); });
